@@ -1,0 +1,157 @@
+#include "breaks/BreakStateMachine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pausalo {
+
+BreakStateMachine::BreakStateMachine(const Clock& clock, const LimitFields& limits,
+                                     BreakOutputs& outputs)
+    : clock_(clock), limits_(limits), outputs_(outputs) {}
+
+TDateTime BreakStateMachine::Since(TDateTime moment) const {
+  return std::max(0.0, clock_.Now() - moment);
+}
+
+void BreakStateMachine::Start() {
+  activityStart_ = lastInput_ = clock_.Now();
+  state_ = ssWorking;
+  outputs_.SetTickTimerEnabled(true);
+}
+
+void BreakStateMachine::Stop() {
+  state_ = ssWaiting;
+  outputs_.SetTickTimerEnabled(false);
+}
+
+void BreakStateMachine::BeginWorkingStretch() {
+  activityStart_ = lastInput_ = clock_.Now();
+  state_ = ssWorking;
+  outputs_.SetTickTimerEnabled(true);
+}
+
+void BreakStateMachine::KeyboardEvent() {
+  switch (state_) {
+    case ssWaiting: BeginWorkingStretch(); break;
+    case ssWorking: lastInput_ = clock_.Now(); break;
+    // The idle stretch is counted as working time: ActivityStart stays.
+    case ssIdle:
+      lastInput_ = clock_.Now();
+      state_ = ssWorking;
+      break;
+    case ssBreakDue:
+    case ssPausing:
+    case ssSnoozed: break;
+  }
+}
+
+void BreakStateMachine::MouseEvent() {
+  switch (state_) {
+    case ssWaiting: BeginWorkingStretch(); break;
+    case ssWorking: lastInput_ = clock_.Now(); break;
+    // The working clock goes on from the value it showed when idling began.
+    case ssIdle:
+      activityStart_ = clock_.Now() - activityElapsed_;
+      lastInput_ = clock_.Now();
+      state_ = ssWorking;
+      break;
+    case ssBreakDue:
+    case ssPausing:
+    case ssSnoozed: break;
+  }
+}
+
+void BreakStateMachine::Tick() {
+  if (state_ == ssWaiting) {
+    outputs_.SetTickTimerEnabled(false);
+    return;
+  }
+  const TBreakLimits limits = ReadLimits(limits_);
+  switch (state_) {
+    case ssWorking: TickWorking(limits); break;
+    case ssBreakDue: TickBreakDue(limits); break;
+    case ssPausing: TickPausing(limits); break;
+    case ssSnoozed: TickSnoozed(limits); break;
+    case ssIdle: TickIdle(limits); break;
+    case ssWaiting: break;
+  }
+}
+
+void BreakStateMachine::TickWorking(const TBreakLimits& limits) {
+  idleElapsed_ = Since(lastInput_);
+  if (Reaches(idleElapsed_, MinutesToDays(limits.Timeout))) {
+    state_ = ssIdle;
+    return;
+  }
+  activityElapsed_ = Since(activityStart_);
+  if (Reaches(activityElapsed_, MinutesToDays(limits.Activity))) {
+    state_ = ssBreakDue;
+    // Runs modally: ticks and input events inside it own the fields from
+    // here on, so nothing may be touched after it returns.
+    outputs_.OpenBreakWindow();
+    return;
+  }
+  outputs_.ShowIdleClock(FormatSpan(idleElapsed_));
+  outputs_.ShowWorkingClock(FormatSpan(activityElapsed_));
+  outputs_.ShowTrayHint(TrayHintText(activityElapsed_));
+}
+
+void BreakStateMachine::TickBreakDue(const TBreakLimits& limits) {
+  idleElapsed_ = Since(lastInput_);
+  if (!Reaches(idleElapsed_, MinutesToDays(limits.Pause))) {
+    outputs_.ShowIdleClock(FormatSpan(idleElapsed_));
+    return;
+  }
+  // Away for a whole pause while the window stood unanswered.
+  FinishPause();
+}
+
+void BreakStateMachine::TickPausing(const TBreakLimits& limits) {
+  idleElapsed_ = Since(lastInput_);
+  const TDateTime pause = MinutesToDays(limits.Pause);
+  // A pause of zero minutes (or less) is over at once.
+  const double percent = pause > 0 ? idleElapsed_ / pause * 100.0 : 100.0;
+  const int position = static_cast<int>(std::nearbyint(std::clamp(percent, 0.0, 100.0)));
+  outputs_.SetPauseProgress(position);
+  if (position >= 100) FinishPause();
+}
+
+void BreakStateMachine::TickSnoozed(const TBreakLimits& limits) {
+  activityElapsed_ = Since(activityStart_);
+  outputs_.ShowTrayHint(TrayHintText(activityElapsed_));
+  if (Reaches(activityElapsed_, MinutesToDays(limits.Activity) + MinutesToDays(SnoozeMinutes))) {
+    state_ = ssBreakDue;
+    lastInput_ = clock_.Now();
+    outputs_.OpenBreakWindow();
+  }
+}
+
+void BreakStateMachine::TickIdle(const TBreakLimits& limits) {
+  idleElapsed_ = Since(lastInput_);
+  if (Reaches(idleElapsed_, MinutesToDays(limits.Pause))) {
+    // The idle stretch counts as the pause.
+    state_ = ssWaiting;
+    return;
+  }
+  outputs_.ShowIdleClock(FormatSpan(idleElapsed_));
+}
+
+void BreakStateMachine::FinishPause() {
+  activityStart_ = lastInput_ = clock_.Now();
+  state_ = ssWaiting;
+  outputs_.CloseBreakWindow();
+}
+
+void BreakStateMachine::Snooze() {
+  lastInput_ = clock_.Now();
+  state_ = ssSnoozed;
+  outputs_.CloseBreakWindow();
+}
+
+void BreakStateMachine::AcceptBreak() {
+  outputs_.ShowPauseRunning();
+  lastInput_ = clock_.Now();
+  state_ = ssPausing;
+}
+
+}  // namespace pausalo

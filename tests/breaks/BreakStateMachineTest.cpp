@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LimitValues.h"
+#include "breaks/BreakStateMachine.h"
+
+using namespace pausalo;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto TimerPeriod = 500ms;
+constexpr int PeriodsPerDay = 2 * 86'400;
+
+// A simulated desktop: time passes in timer periods, the user acts through a
+// behaviour called every period, and the tick timer fires when enabled. The
+// break window runs its own nested loop of the same periods until it is
+// closed, as a modal window does, so ticks and input are handled inside it.
+class BreakWorld final : public BreakOutputs {
+ public:
+  explicit BreakWorld(TBreakLimits startLimits, std::chrono::milliseconds startTime = {}) {
+    limits.Set(startLimits);
+    clock.Set(startTime);
+  }
+
+  ManualClock clock;
+  LimitValues limits;
+  BreakStateMachine machine{clock, limits, *this};
+  std::function<void(BreakWorld&)> user;
+
+  std::string idleClock, workingClock, trayHint;
+  std::string workingClockAtOpen, trayHintAtOpen;
+  bool timerEnabled = false;
+  bool windowOpen = false;
+  bool pauseRunningShown = false;
+  std::vector<TDateTime> openedAt, closedAt;
+  std::vector<int> progressSteps;  // each position the bar took, once
+  std::vector<TDateTime> progressStepTimes;
+
+  void Period() {
+    clock.Advance(TimerPeriod);
+    if (user) user(*this);
+    if (timerEnabled) machine.Tick();
+  }
+  void Run(std::chrono::milliseconds span) {
+    for (auto left = span; left > 0ms; left -= TimerPeriod) Period();
+  }
+  void RunUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < PeriodsPerDay && !condition(); ++i) Period();
+    ASSERT_TRUE(condition()) << "condition never held within a day";
+  }
+  // Seconds from a moment to another (or to now).
+  double SecondsBetween(TDateTime from, TDateTime to) const {
+    return static_cast<double>(SpanMilliseconds(to - from)) / 1000.0;
+  }
+  double SecondsSince(TDateTime from) const { return SecondsBetween(from, clock.Now()); }
+
+  void ShowIdleClock(const std::string& text) override { idleClock = text; }
+  void ShowWorkingClock(const std::string& text) override { workingClock = text; }
+  void ShowTrayHint(const std::string& text) override { trayHint = text; }
+  void OpenBreakWindow() override {
+    EXPECT_FALSE(windowOpen) << "a second break window while one is open";
+    windowOpen = true;
+    pauseRunningShown = false;
+    openedAt.push_back(clock.Now());
+    workingClockAtOpen = workingClock;
+    trayHintAtOpen = trayHint;
+    for (int i = 0; i < PeriodsPerDay && windowOpen; ++i) Period();
+    EXPECT_FALSE(windowOpen) << "the break window never closed";
+    windowOpen = false;
+  }
+  void CloseBreakWindow() override {
+    if (!windowOpen) return;
+    windowOpen = false;
+    closedAt.push_back(clock.Now());
+  }
+  void ShowPauseRunning() override { pauseRunningShown = true; }
+  void SetPauseProgress(int percent) override {
+    if (!progressSteps.empty() && progressSteps.back() == percent) return;
+    progressSteps.push_back(percent);
+    progressStepTimes.push_back(clock.Now());
+  }
+  void SetTickTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+};
+
+void KeepMovingTheMouse(BreakWorld& world) { world.machine.MouseEvent(); }
+
+constexpr TBreakLimits OneMinuteWork{1, 15, 3};
+constexpr TBreakLimits StartValues{120, 15, 3};
+
+}  // namespace
+
+TEST(WorkingStretch, BreakWindowOpensOnTheFirstTickAtTheLimitAcrossMidnight) {
+  // Starts 30 s before midnight of some day: the stretch spans it.
+  BreakWorld world(OneMinuteWork, std::chrono::days(45'000) + 23h + 59min + 30s);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return !world.openedAt.empty(); });
+
+  EXPECT_EQ(world.SecondsBetween(started, world.openedAt[0]), 60.0);
+  EXPECT_EQ(world.workingClockAtOpen, "00:00:59");
+}
+
+TEST(WorkingStretch, WithoutInputGoesIdleThenCountsTheIdleStretchAsThePause) {
+  BreakWorld world(StartValues);
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return world.machine.State() == ssIdle; });
+  EXPECT_EQ(world.SecondsSince(started), 180.0);
+  EXPECT_EQ(world.workingClock, "00:02:59") << "the idle tick updates no text";
+
+  world.Run(10s);
+  EXPECT_EQ(world.idleClock, "00:03:10");
+  EXPECT_EQ(world.machine.State(), ssIdle);
+
+  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+  EXPECT_EQ(world.SecondsSince(started), 900.0);
+  EXPECT_TRUE(world.timerEnabled);
+  world.Period();
+  EXPECT_FALSE(world.timerEnabled) << "the next tick switches the timer off";
+  EXPECT_TRUE(world.openedAt.empty());
+}
+
+TEST(WorkingStretch, KeyboardEndsIdleCountingTheIdleStretchAsWork) {
+  BreakWorld world(StartValues);
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+  world.RunUntil([&] { return world.machine.State() == ssIdle; });
+  world.Run(60s);
+
+  world.user = [](BreakWorld& w) { w.machine.KeyboardEvent(); };
+  world.Period();
+  EXPECT_EQ(world.machine.State(), ssWorking);
+  EXPECT_EQ(world.machine.ActivityStart(), started);
+  world.Period();
+  EXPECT_EQ(world.workingClock, "00:04:01");
+}
+
+TEST(WorkingStretch, MouseEndsIdleContinuingTheFrozenWorkingClock) {
+  BreakWorld world(StartValues);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  world.Run(60s);
+  world.user = nullptr;
+  world.RunUntil([&] { return world.machine.State() == ssIdle; });
+  const std::string frozen = world.workingClock;
+  EXPECT_EQ(frozen, "00:03:59");
+  world.Run(5min);
+
+  world.user = KeepMovingTheMouse;
+  world.Period();
+  EXPECT_EQ(world.machine.State(), ssWorking);
+  EXPECT_EQ(world.workingClock, frozen);
+  world.Run(2s);
+  EXPECT_EQ(world.workingClock, "00:04:01");
+}
+
+TEST(WorkingStretch, OneKeyPerTickAfterAnIdleStretchIsSeenAsWork) {
+  BreakWorld world(StartValues);
+  world.machine.Start();
+  world.RunUntil([&] { return world.machine.State() == ssIdle; });
+
+  world.user = [](BreakWorld& w) { w.machine.KeyboardEvent(); };
+  world.Run(5s);
+  EXPECT_EQ(world.machine.State(), ssWorking);
+  EXPECT_EQ(world.workingClock, "00:03:05");
+  EXPECT_EQ(world.idleClock, "00:00:00");
+}
+
+TEST(WorkingStretch, ALimitTypedDuringTheStretchCountsFromTheNextTick) {
+  BreakWorld world(StartValues);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  world.Run(30min);
+  EXPECT_TRUE(world.openedAt.empty());
+
+  world.limits.SetValue(TLimit::Activity, 20);
+  world.Period();
+  ASSERT_EQ(world.openedAt.size(), 1u);
+}
+
+TEST(BreakWindow, UnansweredClosesAPauseAfterTheLastInputWhileInputIsIgnored) {
+  BreakWorld world(OneMinuteWork);
+  // The user keeps working through the open window: that input changes nothing.
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return !world.closedAt.empty(); });
+
+  EXPECT_EQ(world.SecondsBetween(started, world.openedAt[0]), 60.0);
+  EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 15 * 60.0);
+  EXPECT_EQ(world.machine.State(), ssWaiting);
+  EXPECT_EQ(world.machine.ActivityStart(), world.clock.Now());
+  EXPECT_EQ(world.machine.LastInput(), world.clock.Now());
+  EXPECT_EQ(world.idleClock, "00:14:59") << "the idle clock ran inside the window";
+}
+
+TEST(BreakWindow, OkTimesThePauseWithTheBarThenClosesByItself) {
+  BreakWorld world(OneMinuteWork);
+  TDateTime okPressed = 0;
+  world.user = [&](BreakWorld& w) {
+    w.machine.MouseEvent();
+    if (w.windowOpen && w.machine.State() == ssBreakDue) {
+      w.machine.AcceptBreak();
+      okPressed = w.clock.Now();
+    }
+    if (w.machine.State() == ssPausing) {
+      EXPECT_TRUE(w.pauseRunningShown);
+    }
+  };
+  world.machine.Start();
+
+  world.RunUntil([&] { return !world.closedAt.empty(); });
+
+  ASSERT_EQ(world.progressSteps.size(), 101u);
+  for (int i = 0; i <= 100; ++i) EXPECT_EQ(world.progressSteps[static_cast<std::size_t>(i)], i);
+  const double pauseSeconds = world.SecondsBetween(okPressed, world.closedAt[0]);
+  EXPECT_GE(pauseSeconds, 895.0) << "the bar reaches 100 when it rounds to 100";
+  EXPECT_LE(pauseSeconds, 900.0);
+  EXPECT_NEAR(world.SecondsBetween(world.progressStepTimes[10], world.progressStepTimes[60]), 450.0, 0.5)
+      << "one step about every 9 s";
+  EXPECT_EQ(world.machine.State(), ssWaiting);
+  EXPECT_EQ(world.machine.LastInput(), world.closedAt[0]);
+}
+
+TEST(BreakWindow, SnoozeWorksOnceThenTheWindowReturnsAtOnce) {
+  BreakWorld world(OneMinuteWork);
+  world.user = [&](BreakWorld& w) {
+    w.machine.MouseEvent();
+    if (w.windowOpen && w.machine.State() == ssBreakDue) {
+      if (w.openedAt.size() < 3) {
+        w.machine.Snooze();
+        EXPECT_FALSE(w.windowOpen) << "snooze closes at once";
+      } else {
+        w.machine.AcceptBreak();
+      }
+    }
+  };
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+
+  ASSERT_EQ(world.openedAt.size(), 3u);
+  EXPECT_EQ(world.SecondsBetween(started, world.openedAt[1]), 6 * 60.0);
+  EXPECT_EQ(world.SecondsBetween(world.openedAt[1], world.openedAt[2]), 0.5)
+      << "a second snooze brings the window back on the very next tick";
+  EXPECT_EQ(world.workingClock, "00:00:59") << "the Home clocks stand still while snoozed";
+  EXPECT_EQ(world.trayHintAtOpen, "Time elapsed: 00:06:00") << "the tray hint goes on counting";
+}
+
+TEST(BreakWindow, AZeroOrNegativePauseEndsATimedPauseAtOnce) {
+  for (const int pause : {0, -5}) {
+    BreakWorld world(OneMinuteWork);
+    world.user = [&](BreakWorld& w) {
+      if (w.windowOpen && w.machine.State() == ssBreakDue) {
+        w.limits.SetValue(TLimit::Pause, pause);
+        w.machine.AcceptBreak();
+      }
+    };
+    world.machine.Start();
+    world.RunUntil([&] { return !world.closedAt.empty(); });
+    EXPECT_EQ(world.progressSteps, std::vector<int>{100}) << "pause " << pause;
+    EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 0.5);
+  }
+}
+
+TEST(Commands, StopHaltsCountingAndStartCountsAfresh) {
+  BreakWorld world(StartValues);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  world.Run(10min);
+  world.machine.Stop();
+  EXPECT_EQ(world.machine.State(), ssWaiting);
+  EXPECT_FALSE(world.timerEnabled);
+  world.user = nullptr;
+  world.Run(3h);
+  EXPECT_TRUE(world.openedAt.empty());
+
+  world.machine.Start();
+  world.Period();
+  EXPECT_EQ(world.workingClock, "00:00:00");
+  EXPECT_EQ(world.idleClock, "00:00:00");
+}
+
+TEST(Commands, InputWhileWaitingStartsANewStretchAndTheTimer) {
+  BreakWorld world(StartValues);
+  world.machine.Start();
+  world.machine.Stop();
+  world.Run(1h);
+  world.machine.KeyboardEvent();
+  EXPECT_EQ(world.machine.State(), ssWorking);
+  EXPECT_TRUE(world.timerEnabled);
+  EXPECT_EQ(world.machine.ActivityStart(), world.clock.Now());
+}
+
+TEST(WallClockIndependence, ASuspendLongerThanAPauseCountsAsThePause) {
+  BreakWorld world(StartValues);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  world.Run(10min);
+
+  world.user = nullptr;
+  world.clock.Advance(20min);  // the laptop lid was closed
+  world.Period();
+  EXPECT_EQ(world.machine.State(), ssIdle);
+  world.Period();
+  EXPECT_EQ(world.machine.State(), ssWaiting);
+
+  world.user = KeepMovingTheMouse;
+  world.Run(2s);
+  EXPECT_EQ(world.workingClock, "00:00:01") << "a new working stretch";
+}
+
+TEST(WallClockIndependence, ASuspendDuringTheBreakWindowClosesIt) {
+  BreakWorld world(OneMinuteWork);
+  world.user = [](BreakWorld& w) {
+    w.machine.MouseEvent();
+    if (w.windowOpen) w.clock.Advance(20min);
+  };
+  world.machine.Start();
+  world.RunUntil([&] { return !world.closedAt.empty(); });
+  EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 20 * 60.0 + 0.5);
+  EXPECT_EQ(world.machine.State(), ssWaiting);
+}
+
+TEST(WallClockIndependence, AClockThatStepsBackNeverYieldsNegativeSpans) {
+  BreakWorld world(OneMinuteWork);
+  world.user = KeepMovingTheMouse;
+  world.machine.Start();
+  world.Run(30s);
+  world.clock.Advance(-1h);
+  world.Period();
+  EXPECT_EQ(world.machine.State(), ssWorking);
+  EXPECT_GE(world.machine.IdleElapsed(), 0.0);
+  EXPECT_GE(world.machine.ActivityElapsed(), 0.0);
+  EXPECT_EQ(world.workingClock, "00:00:00");
+  EXPECT_EQ(world.idleClock, "00:00:00");
+  EXPECT_TRUE(world.openedAt.empty());
+}
