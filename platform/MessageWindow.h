@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+#include "platform/Message.h"
+#include "platform/WindowMessages.h"
+
+namespace pausalo {
+
+// A hidden window with a handle that messages can be posted to from any
+// thread (see WindowMessages.h); they reach WndProc on the thread that owns
+// the object, in the order they were posted.
+class MessageWindow : public QObject {
+ public:
+  MessageWindow();
+  ~MessageWindow() override;
+  MessageWindow(const MessageWindow&) = delete;
+  MessageWindow& operator=(const MessageWindow&) = delete;
+
+  PausaloWindow Handle() const { return handle_; }
+
+  // Hands a message to the window procedure at once and returns its Result.
+  std::int32_t Perform(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam);
+
+ protected:
+  // Default handling: the message is answered with Result 0.
+  virtual void WndProc(TMessage& message);
+
+  bool event(QEvent* event) override;
+
+ private:
+  static void Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam);
+
+  PausaloWindow handle_;
+};
+
+}  // namespace pausalo

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <thread>
+#include <vector>
+
+#include "platform/MessageWindow.h"
+
+using namespace pausalo;
+
+namespace {
+
+class RecordingWindow final : public MessageWindow {
+ public:
+  std::vector<TMessage> received;
+  std::vector<QThread*> threads;
+
+ protected:
+  void WndProc(TMessage& message) override {
+    received.push_back(message);
+    threads.push_back(QThread::currentThread());
+    message.Result = 7;
+  }
+};
+
+}  // namespace
+
+TEST(RegisteredMessages, SameNameSameIdentifierFromC000Up) {
+  const uint32_t keyboard = pausalo_register_window_message("KB_Hook");
+  const uint32_t mouse = pausalo_register_window_message("M_Hook");
+  EXPECT_GE(keyboard, 0xC000u);
+  EXPECT_GE(mouse, 0xC000u);
+  EXPECT_NE(keyboard, mouse);
+  EXPECT_EQ(pausalo_register_window_message("KB_Hook"), keyboard);
+  EXPECT_EQ(pausalo_register_window_message(""), 0u);
+  EXPECT_EQ(pausalo_register_window_message(nullptr), 0u);
+}
+
+TEST(PostedMessages, ArriveOnTheOwningThreadInOrderFromAnyThread) {
+  RecordingWindow window;
+  constexpr int Count = 1000;
+  std::thread poster([handle = window.Handle()] {
+    for (int i = 0; i < Count; ++i) ASSERT_EQ(pausalo_post_message(handle, 0xC001, i, -i), 1);
+  });
+  poster.join();
+  QCoreApplication::processEvents();
+
+  ASSERT_EQ(window.received.size(), static_cast<std::size_t>(Count));
+  for (int i = 0; i < Count; ++i) {
+    EXPECT_EQ(window.received[static_cast<std::size_t>(i)].WParam, i);
+    EXPECT_EQ(window.received[static_cast<std::size_t>(i)].LParam, -i);
+  }
+  for (QThread* thread : window.threads) EXPECT_EQ(thread, QThread::currentThread());
+}
+
+TEST(PostedMessages, ToAWindowThatIsGoneAreRefusedAndNeverDelivered) {
+  PausaloWindow handle;
+  {
+    RecordingWindow window;
+    handle = window.Handle();
+    EXPECT_EQ(pausalo_post_message(handle, 0xC001, 1, 2), 1);
+  }  // destroyed with a message still queued
+  QCoreApplication::processEvents();
+  EXPECT_EQ(pausalo_post_message(handle, 0xC001, 1, 2), 0);
+  EXPECT_EQ(pausalo_post_message(0, 0xC001, 1, 2), 0);
+}
+
+TEST(PostedMessages, RacingADestroyedWindowIsSafe) {
+  // Posters keep posting while windows come and go on this thread.
+  std::atomic<PausaloWindow> target{0};
+  std::atomic<bool> done{false};
+  std::thread poster([&] {
+    while (!done) pausalo_post_message(target.load(), 0xC002, 0, 0);
+  });
+  for (int i = 0; i < 200; ++i) {
+    RecordingWindow window;
+    target = window.Handle();
+    QCoreApplication::processEvents();
+  }
+  done = true;
+  poster.join();
+  QCoreApplication::processEvents();
+}
+
+TEST(PerformedMessages, ReachTheWindowProcedureAtOnceAndReturnItsResult) {
+  RecordingWindow window;
+  EXPECT_EQ(window.Perform(0x10, 3, 4), 7);
+  ASSERT_EQ(window.received.size(), 1u);
+  EXPECT_EQ(window.received[0].Msg, 0x10u);
+}
