@@ -1,6 +1,7 @@
-# A private X display with a tray host, for tests and for running without a
-# desktop. Sourced, not run: start_virtual_display exports DISPLAY,
-# stop_virtual_display ends what it started.
+# A private X display with a tray host (none when PAUSALO_NO_TRAY is set),
+# for tests and for running without a desktop. Sourced, not run:
+# start_virtual_display exports DISPLAY, stop_virtual_display ends what it
+# started.
 
 start_virtual_display() {
   local fdFile
@@ -18,6 +19,7 @@ start_virtual_display() {
   done
   export DISPLAY=":$(head -n 1 "$fdFile")"
   rm -f "$fdFile"
+  [ -n "${PAUSALO_NO_TRAY:-}" ] && return 0
   trayer --edge top --align right --widthtype request --height 24 --transparent false \
     >/dev/null 2>&1 &
   PAUSALO_TRAY_PID=$!

@@ -1,0 +1,92 @@
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "platform/Icon.h"
+#include "platform/NotificationArea.h"
+
+namespace pausalo {
+
+namespace {
+
+// The notification area through QSystemTrayIcon (StatusNotifierItem or
+// XEmbed). A click there arrives as an activation, which is turned back into
+// the button messages a real press and release give.
+class SystemNotificationArea final : public NotificationArea {
+ public:
+  bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
+    const Key key{data.Wnd, data.uID};
+    const auto found = icons_.find(key);
+    switch (action) {
+      case NIM_ADD: {
+        if (found != icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+        // Owned by the application too, so none outlives it.
+        auto* icon = new QSystemTrayIcon(QCoreApplication::instance());
+        Apply(*icon, data);
+        Connect(*icon, data);
+        icon->show();
+        icons_.emplace(key, icon);
+        return true;
+      }
+      case NIM_MODIFY:
+        if (found == icons_.end() || found->second.isNull()) return false;
+        Apply(*found->second, data);
+        Connect(*found->second, data);
+        return true;
+      case NIM_DELETE:
+        if (found == icons_.end()) return false;
+        delete found->second.data();
+        icons_.erase(found);
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  using Key = std::pair<PausaloWindow, std::uint32_t>;
+
+  static void Apply(QSystemTrayIcon& icon, const TNotifyIconData& data) {
+    if (data.uFlags & NIF_ICON) {
+      const TIcon* source = TIcon::FromHandle(data.hIcon);
+      icon.setIcon(source != nullptr ? source->Image() : QIcon());
+    }
+    if (data.uFlags & NIF_TIP) icon.setToolTip(QString::fromUtf8(data.Tip()));
+  }
+
+  // Routes activations to the record's window and callback message.
+  static void Connect(QSystemTrayIcon& icon, const TNotifyIconData& data) {
+    QObject::disconnect(&icon, &QSystemTrayIcon::activated, nullptr, nullptr);
+    if (!(data.uFlags & NIF_MESSAGE)) return;
+    QObject::connect(&icon, &QSystemTrayIcon::activated,
+                     [window = data.Wnd, message = data.uCallbackMessage,
+                      id = static_cast<std::int32_t>(data.uID)](QSystemTrayIcon::ActivationReason reason) {
+                       for (const std::int32_t mouse : ButtonMessages(reason))
+                         pausalo_post_message(window, message, id, mouse);
+                     });
+  }
+
+  static std::vector<std::int32_t> ButtonMessages(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+      case QSystemTrayIcon::Trigger: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
+      case QSystemTrayIcon::Context: return {WM_RBUTTONDOWN, WM_RBUTTONUP};
+      case QSystemTrayIcon::DoubleClick: return {WM_LBUTTONDBLCLK};
+      case QSystemTrayIcon::MiddleClick: return {WM_MBUTTONDOWN, WM_MBUTTONUP};
+      case QSystemTrayIcon::Unknown: break;
+    }
+    return {};
+  }
+
+  std::map<Key, QPointer<QSystemTrayIcon>> icons_;
+};
+
+}  // namespace
+
+NotificationArea& NotificationArea::System() {
+  static SystemNotificationArea system;
+  return system;
+}
+
+}  // namespace pausalo

@@ -1,0 +1,92 @@
+// The tray icon on a real X server with a real tray host, clicked through
+// XTEST. Without a tray host (PAUSALO_NO_TRAY set for the display) only the
+// NoTrayHost case applies.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "TestIcons.h"
+#include "platform/Application.h"
+#include "widgets/TrayIcon.h"
+
+using namespace pausalo;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10'000) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!condition() && waited.elapsed() < milliseconds)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  return condition();
+}
+
+// The window Qt embeds into the tray host for an icon.
+QWidget* EmbeddedTrayWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible())
+      return widget;
+  return nullptr;
+}
+
+void ClickAt(QPoint at, int button) {
+  ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                                          "click", QString::number(button)}),
+            0);
+}
+
+bool HasTrayHost() { return !qEnvironmentVariableIsSet("PAUSALO_NO_TRAY"); }
+
+class TrayIconOnX11 : public ::testing::Test {
+ protected:
+  TrayIconOnX11() {
+    pausalo::testing::LoadIcon(picture, Qt::darkGreen);
+    tray.SetActive(false);
+    tray.SetIcon(picture);
+    tray.SetHint("Time elapsed: 00:12:05|details");
+    tray.OnClick = [this](QObject*, TMouseButton button, TShiftState, int, int) { clicks.push_back(button); };
+  }
+
+  TApplication application;
+  TIcon picture;
+  TTrayIcon tray;
+  std::vector<TMouseButton> clicks;
+};
+
+}  // namespace
+
+TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
+  if (!HasTrayHost()) GTEST_SKIP() << "this display has no tray host";
+  tray.SetActive(true);
+  ASSERT_TRUE(tray.Added());
+  ASSERT_TRUE(WaitFor([] { return EmbeddedTrayWindow() != nullptr; })) << "the icon never appeared";
+  QWidget* icon = EmbeddedTrayWindow();
+  EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:12:05");
+  ASSERT_TRUE(WaitFor([&] { return icon->mapToGlobal(QPoint(0, 0)) != QPoint(0, 0); }));
+  const QPoint centre = icon->mapToGlobal(icon->rect().center());
+
+  ClickAt(centre, 1);
+  ASSERT_TRUE(WaitFor([&] { return clicks.size() == 1; }));
+  EXPECT_EQ(clicks[0], mbLeft);
+  ClickAt(centre, 3);
+  ASSERT_TRUE(WaitFor([&] { return clicks.size() == 2; }));
+  EXPECT_EQ(clicks[1], mbRight);
+
+  tray.SetActive(false);
+  EXPECT_FALSE(tray.Added());
+  EXPECT_TRUE(WaitFor([] { return EmbeddedTrayWindow() == nullptr; })) << "the icon stayed";
+}
+
+TEST_F(TrayIconOnX11, NoTrayHostLeavesTheIconOutWithoutAnError) {
+  if (HasTrayHost()) GTEST_SKIP() << "this display has a tray host";
+  tray.SetActive(true);
+  EXPECT_FALSE(tray.Added());
+  tray.SetHint("Pausalo");
+  EXPECT_FALSE(tray.Added());
+  EXPECT_EQ(EmbeddedTrayWindow(), nullptr);
+}
