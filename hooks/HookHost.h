@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "hooks/RawInputThread.h"
+#include "input/HookContract.h"
+#include "platform/WindowMessages.h"
+
+// Marks the two functions a hook library exports.
+#define PAUSALO_HOOK_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace pausalo::hooks {
+
+// Posts a hook's notification to the window that installed the hook.
+class Notifier {
+ public:
+  Notifier(PausaloWindow window, const THookNotification& notification)
+      : window_(window),
+        message_(pausalo_register_window_message(notification.MessageName)),
+        notification_(notification) {}
+
+  void Post() const { pausalo_post_message(window_, message_, notification_.WParam, notification_.LParam); }
+
+ private:
+  PausaloWindow window_;
+  std::uint32_t message_;
+  THookNotification notification_;
+};
+
+// The state behind a library's SetHook / RemoveHook: at most one listener,
+// notifying the window that installed it.
+class HookHost {
+ public:
+  // Starts a listener that notifies through the given notifier; null when
+  // it cannot.
+  using Listen = std::unique_ptr<RawInputThread> (*)(const Notifier& notifier);
+
+  HookHost(void* record, const THookNotification& notification, Listen listen)
+      : record_(record), notification_(notification), listen_(listen) {}
+
+  // The record once the listener runs (a running one now notifies window),
+  // null when no listener can start.
+  void* SetHook(PausaloWindow window);
+  // Stops the listener of that window; once this returns no notification
+  // is posted any more.
+  void RemoveHook(PausaloWindow window);
+
+ private:
+  std::mutex lock_;
+  void* record_;
+  THookNotification notification_;
+  Listen listen_;
+  PausaloWindow window_ = 0;
+  std::unique_ptr<RawInputThread> listener_;
+};
+
+}  // namespace pausalo::hooks

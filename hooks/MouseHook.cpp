@@ -1,0 +1,64 @@
+// librasM50: desktop-wide pointer motion, button presses and wheel turns,
+// reported through the mouse record and the "M_Hook" notification.
+#include <cstdlib>
+
+#include "hooks/HookHost.h"
+#include "hooks/MouseMessages.h"
+
+namespace pausalo::hooks {
+
+namespace {
+
+constexpr std::int32_t HC_ACTION = 0;
+
+TMouseHookRecord record;
+
+class PointerHandler final : public RawInputHandler {
+ public:
+  explicit PointerHandler(const Notifier& notifier) : notifier_(notifier) {}
+
+  bool Prepare(xcb_connection_t& connection) override {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(&connection)).data;
+    root_ = screen->root;
+    return true;
+  }
+
+  void HandleRawEvent(xcb_connection_t& connection, const RawEvent& event) override {
+    const std::uint32_t message = event.event_type == XCB_INPUT_RAW_MOTION ? WM_MOUSEMOVE
+                                  : event.event_type == XCB_INPUT_RAW_BUTTON_PRESS ? MouseMessageOfButton(event.detail)
+                                                                                   : 0;
+    if (message == 0) return;
+    record.Code.store(HC_ACTION, std::memory_order_relaxed);
+    record.MesID.store(message, std::memory_order_relaxed);
+    record.StoreMRec(PointerPosition(connection));
+    notifier_.Post();
+  }
+
+ private:
+  // The pointer's position on the screen (raw events carry none), with no
+  // window, hit-test code or extra information; 0, 0 when the server does
+  // not answer.
+  tagMOUSEHOOKSTRUCT PointerPosition(xcb_connection_t& connection) const {
+    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> pointer(
+        xcb_query_pointer_reply(&connection, xcb_query_pointer(&connection, root_), nullptr), &std::free);
+    if (pointer == nullptr) return {};
+    return {pointer->root_x, pointer->root_y, 0, 0, 0};
+  }
+
+  Notifier notifier_;
+  xcb_window_t root_ = 0;
+};
+
+std::unique_ptr<RawInputThread> ListenToPointer(const Notifier& notifier) {
+  return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
+                               std::make_unique<PointerHandler>(notifier));
+}
+
+HookHost host(&record, MHookNotification, &ListenToPointer);
+
+}  // namespace
+
+}  // namespace pausalo::hooks
+
+PAUSALO_HOOK_EXPORT void* SetHook(std::uint32_t window) { return pausalo::hooks::host.SetHook(window); }
+PAUSALO_HOOK_EXPORT void RemoveHook(std::uint32_t window) { pausalo::hooks::host.RemoveHook(window); }

@@ -1,0 +1,108 @@
+#include "hooks/RawInputThread.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace pausalo::hooks {
+
+namespace {
+
+template <class T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+// The major opcode of XInput 2.2 or later on the connection; 0 without it.
+std::uint8_t XInput22Opcode(xcb_connection_t& connection) {
+  const xcb_query_extension_reply_t* extension = xcb_get_extension_data(&connection, &xcb_input_id);
+  if (extension == nullptr || !extension->present) return 0;
+  Reply<xcb_input_xi_query_version_reply_t> version(
+      xcb_input_xi_query_version_reply(&connection, xcb_input_xi_query_version(&connection, 2, 2), nullptr),
+      &std::free);
+  const bool recent = version != nullptr && (version->major_version > 2 ||
+                                             (version->major_version == 2 && version->minor_version >= 2));
+  return recent ? extension->major_opcode : 0;
+}
+
+bool SelectRawEvents(xcb_connection_t& connection, std::uint32_t rawEventMask) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(&connection)).data;
+  if (screen == nullptr) return false;
+  struct {
+    xcb_input_event_mask_t head;
+    std::uint32_t mask;
+  } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawEventMask};
+  Reply<xcb_generic_error_t> error(
+      xcb_request_check(&connection,
+                        xcb_input_xi_select_events_checked(&connection, screen->root, 1, &selection.head)),
+      &std::free);
+  return error == nullptr;
+}
+
+}  // namespace
+
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) close(fd_);
+}
+
+std::unique_ptr<RawInputThread> RawInputThread::Start(std::uint32_t rawEventMask,
+                                                      std::unique_ptr<RawInputHandler> handler) {
+  XConnection connection(xcb_connect(nullptr, nullptr));
+  if (xcb_connection_has_error(connection.get())) return nullptr;
+  const std::uint8_t opcode = XInput22Opcode(*connection);
+  if (opcode == 0 || !SelectRawEvents(*connection, rawEventMask) || !handler->Prepare(*connection)) return nullptr;
+  const int wakeFd = eventfd(0, EFD_CLOEXEC);
+  if (wakeFd < 0) return nullptr;
+  return std::unique_ptr<RawInputThread>(
+      new RawInputThread(std::move(connection), opcode, wakeFd, std::move(handler)));
+}
+
+RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode, int wakeFd,
+                               std::unique_ptr<RawInputHandler> handler)
+    : connection_(std::move(connection)),
+      xinputOpcode_(xinputOpcode),
+      wake_(wakeFd),
+      handler_(std::move(handler)),
+      thread_([this] { Run(); }) {}
+
+RawInputThread::~RawInputThread() {
+  const std::uint64_t one = 1;
+  // Writing 1 to an eventfd fails only when its counter would overflow.
+  [[maybe_unused]] const auto written = write(wake_.Get(), &one, sizeof one);
+  thread_.join();
+}
+
+void RawInputThread::Run() {
+  Listen();
+  running_.store(false);
+}
+
+void RawInputThread::Listen() {
+  xcb_connection_t& connection = *connection_;
+  pollfd waits[] = {{xcb_get_file_descriptor(&connection), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
+  for (;;) {
+    // xcb may have queued events while waiting for a reply; take them all
+    // before sleeping on the socket.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(&connection)) {
+      Dispatch(*event);
+      std::free(event);
+    }
+    if (xcb_connection_has_error(&connection)) return;
+    if (poll(waits, 2, -1) < 0 && errno != EINTR) return;
+    if (waits[1].revents != 0) return;
+  }
+}
+
+void RawInputThread::Dispatch(const xcb_generic_event_t& event) {
+  const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+  const bool raw = (event.response_type & 0x7F) == XCB_GE_GENERIC && generic.extension == xinputOpcode_ &&
+                   generic.event_type >= XCB_INPUT_RAW_KEY_PRESS && generic.event_type <= XCB_INPUT_RAW_MOTION;
+  if (raw) {
+    handler_->HandleRawEvent(*connection_, reinterpret_cast<const RawEvent&>(event));
+  } else {
+    handler_->HandleCoreEvent(*connection_, event);
+  }
+}
+
+}  // namespace pausalo::hooks

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xinput.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace pausalo::hooks {
+
+struct ConnectionCloser {
+  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+using XConnection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
+
+// A file descriptor that is closed with its owner.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Raw key, button and motion events share one layout.
+using RawEvent = xcb_input_raw_button_press_event_t;
+
+// What a listener does with the events of its connection, on its thread.
+class RawInputHandler {
+ public:
+  virtual ~RawInputHandler() = default;
+  // Runs once on the new connection before the thread starts; false
+  // refuses the listener.
+  virtual bool Prepare(xcb_connection_t&) { return true; }
+  virtual void HandleRawEvent(xcb_connection_t& connection, const RawEvent& event) = 0;
+  // Every other event, such as MappingNotify.
+  virtual void HandleCoreEvent(xcb_connection_t&, const xcb_generic_event_t&) {}
+};
+
+// Listens for XInput2 raw events of the whole desktop on a connection and a
+// thread of its own, and hands them to a handler. The thread ends quietly
+// when the connection is lost; it is stopped and joined, and the connection
+// closed, when the object goes.
+class RawInputThread {
+ public:
+  // Connects to the display named by DISPLAY and selects the raw events of
+  // rawEventMask (bits of xcb_input_xi_event_mask_t) of the master devices
+  // on the root window. Null when there is no display, no XInput 2.2 or
+  // the handler refuses.
+  static std::unique_ptr<RawInputThread> Start(std::uint32_t rawEventMask,
+                                               std::unique_ptr<RawInputHandler> handler);
+  ~RawInputThread();
+  RawInputThread(const RawInputThread&) = delete;
+  RawInputThread& operator=(const RawInputThread&) = delete;
+
+  // False once the thread has ended (the connection was lost).
+  bool Running() const { return running_.load(); }
+
+ private:
+  RawInputThread(XConnection connection, std::uint8_t xinputOpcode, int wakeFd,
+                 std::unique_ptr<RawInputHandler> handler);
+  void Run();
+  void Listen();
+  void Dispatch(const xcb_generic_event_t& event);
+
+  XConnection connection_;
+  std::uint8_t xinputOpcode_;
+  FileDescriptor wake_;
+  std::unique_ptr<RawInputHandler> handler_;
+  std::atomic<bool> running_{true};
+  std::thread thread_;
+};
+
+}  // namespace pausalo::hooks

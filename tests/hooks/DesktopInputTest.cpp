@@ -1,0 +1,142 @@
+// The shipped hook libraries on a real X server: input made up through XTEST
+// anywhere on the desktop reaches TrasWinGod's events on the GUI thread.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <vector>
+
+#include "hooks/FakeInput.h"
+#include "input/WinGod.h"
+
+using namespace pausalo;
+using pausalo::hooks::FakeInput;
+
+namespace {
+
+struct Key {
+  std::int32_t Code, VKCode, KSInfo;
+};
+struct Mouse {
+  std::int32_t Code;
+  std::uint32_t MesID;
+  tagMOUSEHOOKSTRUCT MRec;
+};
+
+class DesktopInputTest : public testing::Test {
+ protected:
+  DesktopInputTest() {
+    god.OnKeybrdMsg = [this](std::int32_t code, std::int32_t vkCode, std::int32_t ksInfo) {
+      onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+      keys.push_back({code, vkCode, ksInfo});
+    };
+    god.OnMouseMsg = [this](std::int32_t code, std::uint32_t mesID, tagMOUSEHOOKSTRUCT mRec) {
+      onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+      mice.push_back({code, mesID, mRec});
+    };
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(input.Connected());
+    god.StartKeybrdHook();
+    god.StartMouseHook();
+  }
+
+  // Processes posted messages until the condition holds or ten seconds pass.
+  template <class Condition>
+  bool ProcessUntil(Condition condition) {
+    const QDeadlineTimer deadline(10000);
+    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return condition();
+  }
+
+  std::vector<std::uint32_t> ButtonMessages() const {
+    std::vector<std::uint32_t> messages;
+    for (const Mouse& mouse : mice) {
+      if (mouse.MesID != 0x200) messages.push_back(mouse.MesID);
+    }
+    return messages;
+  }
+
+  TApplication application;
+  TrasWinGod god;
+  FakeInput input;
+  std::vector<Key> keys;
+  std::vector<Mouse> mice;
+  bool onGuiThread = true;
+};
+
+}  // namespace
+
+// The record holds the last event only, so each notification is handled
+// before the next input is made.
+
+TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
+  struct Expected {
+    std::uint32_t keysym;
+    std::int32_t vkCode;
+  };
+  const std::vector<Expected> typed{{'a', 0x41},     {'z', 0x5A},    {'5', 0x35},    {0xFFBE, 0x70}, {0xFF0D, 0x0D},
+                                    {0xFF1B, 0x1B}, {0xFF09, 0x09}, {0xFF08, 0x08}, {' ', 0x20},    {0xFF51, 0x25},
+                                    {0xFF54, 0x28}, {0xFFE1, 0x10}, {0xFFE3, 0x11}, {0xFFE9, 0x12}};
+  std::vector<std::uint8_t> keycodes;
+  for (const Expected& key : typed) {
+    keycodes.push_back(input.KeycodeOf(key.keysym));
+    ASSERT_NE(keycodes.back(), 0) << std::hex << key.keysym;
+    input.TypeKey(keycodes.back());
+    ASSERT_TRUE(ProcessUntil([&] { return keys.size() == keycodes.size(); })) << std::hex << key.keysym;
+  }
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(keys[i].Code, 0);
+    EXPECT_EQ(keys[i].VKCode, typed[i].vkCode);
+    EXPECT_EQ(keys[i].KSInfo & 0x00FFFFFF, 1 | (keycodes[i] - 8) << 16) << "repeat count 1 and the scan code";
+    EXPECT_EQ(keys[i].KSInfo & 0xC0000000, 0) << "a fresh press";
+  }
+  EXPECT_NE(keys[9].KSInfo & 0x01000000, 0) << "the arrow keys are extended keys";
+  EXPECT_EQ(keys[0].KSInfo & 0x01000000, 0);
+  EXPECT_TRUE(onGuiThread);
+  EXPECT_TRUE(mice.empty());
+}
+
+TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
+  input.MoveTo(100, 200);
+  const std::vector<std::pair<std::uint8_t, std::uint32_t>> clicks{{1, 0x201}, {3, 0x204}, {2, 0x207}, {4, 0x20A}};
+  for (const auto& [button, message] : clicks) {
+    input.Click(button);
+    ASSERT_TRUE(ProcessUntil([&] { return !mice.empty() && mice.back().MesID == message; })) << int{button};
+    EXPECT_EQ(mice.back().Code, 0);
+    EXPECT_EQ(mice.back().MRec.X, 100);
+    EXPECT_EQ(mice.back().MRec.Y, 200);
+    EXPECT_EQ(mice.back().MRec.hwnd, 0u);
+  }
+
+  mice.clear();
+  input.MoveBy(5, 3);
+  ASSERT_TRUE(ProcessUntil([&] { return !mice.empty(); }));
+  EXPECT_EQ(mice.front().MesID, 0x200u);
+  EXPECT_EQ(mice.front().MRec.X, 105);
+  EXPECT_EQ(mice.front().MRec.Y, 203);
+  EXPECT_TRUE(onGuiThread);
+  EXPECT_TRUE(keys.empty());
+}
+
+TEST_F(DesktopInputTest, StoppedHooksReportNothingAndStartAgain) {
+  god.StopMouseHook();
+  god.StopKeybrdHook();
+  input.TypeKey(input.KeycodeOf('a'));
+  input.Click(1);
+  input.MoveBy(-4, 2);
+
+  // Whatever input arrived while stopped would come before these.
+  god.StartKeybrdHook();
+  god.StartMouseHook();
+  input.TypeKey(input.KeycodeOf('b'));
+  ASSERT_TRUE(ProcessUntil([&] { return !keys.empty(); }));
+  input.Click(3);
+  ASSERT_TRUE(ProcessUntil([&] { return !mice.empty(); }));
+  ASSERT_EQ(keys.size(), 1u);
+  EXPECT_EQ(keys.front().VKCode, 0x42);
+  EXPECT_EQ(ButtonMessages(), std::vector<std::uint32_t>{0x204});
+}
