@@ -1,5 +1,7 @@
 #include "platform/Application.h"
 
+#include "platform/HelpViewer.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <algorithm>
@@ -44,6 +46,26 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() { theApplication = nullptr; }
+
+bool TApplication::HelpCommand(int command, int /*data*/) {
+  if (command != HELP_CONTENTS) return false;
+  if (!helpViewer_) helpViewer_ = std::make_unique<HelpViewer>();
+  return helpViewer_->ShowContents(helpFile_);
+}
+
+void TApplication::Minimize() {
+  if (OnMinimize) {
+    OnMinimize();
+  } else if (mainForm_) {
+    mainForm_->showMinimized();
+  }
+}
+
+void ShowMessage(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
 
 QString TApplication::Title() const { return QGuiApplication::applicationDisplayName(); }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/MessageWindow.h"
@@ -71,6 +74,20 @@ class TApplication {
   QString Title() const;
   void SetTitle(const QString& title);
 
+  // The help file, looked up among the program's help pages.
+  const QString& HelpFile() const { return helpFile_; }
+  void SetHelpFile(const QString& helpFile) { helpFile_ = helpFile; }
+  // Asks the help viewer for the help file; HELP_CONTENTS shows its
+  // contents page. Returns false when the help file does not exist.
+  bool HelpCommand(int command, int data);
+
+  QWidget* MainForm() const { return mainForm_; }
+  void SetMainForm(QWidget* form) { mainForm_ = form; }
+  // Minimising the application runs OnMinimize when assigned; otherwise the
+  // main form is minimised.
+  void Minimize();
+  std::function<void()> OnMinimize;
+
   // Reports an exception that escaped an event handler. Shows a message box
   // with its message unless OnException is assigned.
   void HandleException(const std::exception& error);
@@ -82,7 +99,16 @@ class TApplication {
 
  private:
   ApplicationWindow window_{*this};
+  QString helpFile_;
+  QPointer<QWidget> mainForm_;
+  std::unique_ptr<class HelpViewer> helpViewer_;
 };
+
+inline constexpr int HELP_CONTENTS = 3;
+
+// A message box with the text and an OK button, titled with the
+// application's title. Returns when it is closed.
+void ShowMessage(const QString& text);
 
 // The application object of the running program, or null outside its life.
 TApplication* Application();

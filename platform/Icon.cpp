@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPixmap>
 #include <unordered_map>
 
@@ -71,6 +72,16 @@ void TIcon::LoadFromFile(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) throw Exception("Cannot open the icon " + path.toStdString() + ".");
   LoadFromData(file.readAll());
+}
+
+void TIcon::LoadFromImage(const QImage& picture) {
+  QByteArray iconFile;
+  QBuffer buffer(&iconFile);
+  buffer.open(QIODevice::WriteOnly);
+  if (picture.isNull() || !QImageWriter(&buffer, "ico").write(picture))
+    throw Exception("The picture cannot be made into an icon.");
+  buffer.close();
+  LoadFromData(iconFile);
 }
 
 void TIcon::Clear() {

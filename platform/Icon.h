@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QImage>
 #include <cstdint>
 #include <functional>
 
@@ -29,6 +30,8 @@ class TIcon {
   void LoadFromData(const QByteArray& iconFile);
   // Loads an icon file (or a Qt resource such as ":/icons/x.ico").
   void LoadFromFile(const QString& path);
+  // Makes the icon from a picture, stored as an icon file.
+  void LoadFromImage(const QImage& picture);
   void Clear();
 
   // Called after every change of the picture.

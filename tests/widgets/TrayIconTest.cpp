@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingNotificationArea.h"
 #include "TestIcons.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -14,35 +15,9 @@
 
 using namespace pausalo;
 using pausalo::testing::LoadIcon;
+using pausalo::testing::RecordingNotificationArea;
 
 namespace {
-
-// Answers as a desktop's notification area does and records every call.
-class RecordingArea final : public NotificationArea {
- public:
-  struct Call {
-    TNotifyAction action;
-    TNotifyIconData data;
-  };
-  bool available = true;
-  std::vector<Call> calls;
-  std::set<std::uint32_t> shownIcons;  // by window handle
-
-  bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
-    calls.push_back({action, data});
-    switch (action) {
-      case NIM_ADD: return available && shownIcons.insert(data.Wnd).second;
-      case NIM_MODIFY: return shownIcons.contains(data.Wnd);
-      case NIM_DELETE: return shownIcons.erase(data.Wnd) > 0;
-    }
-    return false;
-  }
-  std::vector<TNotifyAction> Actions() const {
-    std::vector<TNotifyAction> actions;
-    for (const auto& call : calls) actions.push_back(call.action);
-    return actions;
-  }
-};
 
 class FakePointer final : public PointerState {
  public:
@@ -101,7 +76,7 @@ class TrayIconTest : public ::testing::Test {
 
   TApplication application;
   std::vector<std::string> shownErrors;
-  RecordingArea area;
+  RecordingNotificationArea area;
   FakePointer pointer;
   TIcon picture;
   TTrayIcon tray{nullptr, area, pointer};

@@ -1,0 +1,202 @@
+#include "app/MainForm.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+
+#include "platform/Application.h"
+
+namespace pausalo {
+
+// The Setup page's spin edits as the break logic's limit fields.
+class TMainForm::Limits final : public LimitFields {
+ public:
+  explicit Limits(const TMainForm& form) : form_(form) {}
+  int Value(TLimit limit) const override { return form_.LimitField(limit)->value(); }
+  void SetValue(TLimit limit, int minutes) override { form_.LimitField(limit)->setValue(minutes); }
+
+ private:
+  const TMainForm& form_;
+};
+
+// Where the break logic's requests land in the window.
+class TMainForm::Outputs final : public BreakOutputs {
+ public:
+  explicit Outputs(TMainForm& form) : form_(form) {}
+
+  void ShowIdleClock(const std::string& text) override {
+    form_.StaticText1->setText(QString::fromStdString(text));
+  }
+  void ShowWorkingClock(const std::string& text) override {
+    form_.StaticText2->setText(QString::fromStdString(text));
+  }
+  void ShowTrayHint(const std::string& text) override { form_.Tray1->SetHint(QString::fromStdString(text)); }
+
+  // The break window runs its own event loop. Run from inside the timer's
+  // tick, that loop would never see the timer again (a timer does not fire
+  // while its own handler runs), so it is opened right after the tick.
+  void OpenBreakWindow() override {
+    QMetaObject::invokeMethod(&form_, [form = &form_] { form->sveglia(); }, Qt::QueuedConnection);
+  }
+  void CloseBreakWindow() override {
+    if (form_.BreakForm) form_.BreakForm->close();
+  }
+  void ShowPauseRunning() override {
+    if (form_.BreakLabel) {
+      form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText.data(), PauseRunningText.size()));
+      form_.BreakLabel->adjustSize();
+    }
+    if (form_.SnoozeButton) form_.SnoozeButton->setEnabled(false);
+    if (form_.OkButton) form_.OkButton->setEnabled(false);
+  }
+  void SetPauseProgress(int percent) override {
+    if (form_.PauseBar) form_.PauseBar->setValue(std::clamp(percent, 0, 100));
+  }
+  void SetTickTimerEnabled(bool enabled) override {
+    if (enabled) {
+      form_.OpTimer->start();
+    } else {
+      form_.OpTimer->stop();
+    }
+  }
+
+ private:
+  TMainForm& form_;
+};
+
+TMainForm::TMainForm(TMainFormEnvironment environment)
+    : environment_(std::move(environment)),
+      ownClock_(environment_.clock != nullptr ? nullptr : std::make_unique<BootClock>()),
+      limits_(std::make_unique<Limits>(*this)),
+      outputs_(std::make_unique<Outputs>(*this)),
+      breaks_(environment_.clock != nullptr ? *environment_.clock : *ownClock_, *limits_, *outputs_) {
+  rasWinGod1 = std::make_unique<TrasWinGod>(environment_.keybrdHookLibrary, environment_.mouseHookLibrary);
+  Tray1 = std::make_unique<TTrayIcon>(nullptr, *environment_.notificationArea);
+  OpTimer = new QTimer(this);
+  CreateLayout();
+  ConnectHandlers();
+  Loaded();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  if (Application() != nullptr && Application()->MainForm() == this) Application()->OnMinimize = nullptr;
+}
+
+QSpinBox* TMainForm::LimitField(TLimit limit) const {
+  switch (limit) {
+    case TLimit::Activity: return FSActivity;
+    case TLimit::Pause: return FSPause;
+    case TLimit::Timeout: return FSTimeout;
+  }
+  return FSActivity;
+}
+
+void TMainForm::ConnectHandlers() {
+  QObject::connect(B_Start, &QPushButton::clicked, this, [this] { B_StartClick(); });
+  QObject::connect(B_Stop, &QPushButton::clicked, this, [this] { B_StopClick(); });
+  QObject::connect(B_Fine, &QPushButton::clicked, this, [this] { B_FineClick(); });
+  QObject::connect(BitBtn1, &QToolButton::clicked, this, [this] { BitBtn1Click(); });
+  QObject::connect(S_626, &QPushButton::clicked, this, [this] { S_626Click(); });
+  QObject::connect(S_generic, &QPushButton::clicked, this, [this] { S_genericClick(); });
+  QObject::connect(S_web, &QPushButton::clicked, this, [this] { S_webClick(); });
+  QObject::connect(S_pgm, &QPushButton::clicked, this, [this] { S_pgmClick(); });
+  QObject::connect(R_auto, &QRadioButton::clicked, this, [this] { R_autoClick(); });
+  QObject::connect(R_manuale, &QRadioButton::clicked, this, [this] { R_manualeClick(); });
+  QObject::connect(OpTimer, &QTimer::timeout, this, [this] { OpTimerTimer(); });
+  Tray1->OnClick = [this](QObject*, TMouseButton, TShiftState, int, int) { Tray1Click(); };
+  rasWinGod1->OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { rasWinGod1KeybrdMsg(); };
+  rasWinGod1->OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { rasWinGod1MouseMsg(); };
+}
+
+// Components finish their set-up once the whole layout is in place.
+void TMainForm::Loaded() { Tray1->Loaded(); }
+
+void TMainForm::FormCreate() {
+  Application()->OnMinimize = [this] { Minimize(); };
+}
+
+// Into the notification area; where there is none, the window is
+// minimised to the taskbar instead, so that it can always be brought back.
+void TMainForm::Minimize() {
+  Tray1->SetActive(true);
+  if (Tray1->Added()) {
+    hide();
+  } else if (!isMinimized()) {
+    showMinimized();
+  }
+}
+
+void TMainForm::Tray1Click() {
+  showNormal();
+  raise();
+  activateWindow();
+  Tray1->SetActive(false);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible()) Application()->Minimize();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  event->accept();
+  Application()->Terminate();
+}
+
+void TMainForm::B_StartClick() {
+  breaks_.Start();
+  B_Start->setEnabled(false);
+  B_Stop->setEnabled(true);
+  B_Fine->setEnabled(false);
+  try {
+    rasWinGod1->StartKeybrdHook();
+    rasWinGod1->StartMouseHook();
+  } catch (const HookError&) {
+    ShowMessage("Error");
+  }
+  Application()->Minimize();
+}
+
+void TMainForm::B_StopClick() {
+  breaks_.Stop();
+  B_Start->setEnabled(true);
+  B_Stop->setEnabled(false);
+  B_Fine->setEnabled(true);
+  rasWinGod1->StopMouseHook();
+  rasWinGod1->StopKeybrdHook();
+}
+
+void TMainForm::B_FineClick() { Application()->Terminate(); }
+
+void TMainForm::BitBtn1Click() { Application()->HelpCommand(HELP_CONTENTS, 1); }
+
+void TMainForm::rasWinGod1KeybrdMsg() { breaks_.KeyboardEvent(); }
+void TMainForm::rasWinGod1MouseMsg() { breaks_.MouseEvent(); }
+void TMainForm::OpTimerTimer() { breaks_.Tick(); }
+
+void TMainForm::ApplyProfile(std::size_t profile) { pausalo::ApplyProfile(WorkProfiles[profile], *limits_); }
+void TMainForm::S_626Click() { ApplyProfile(0); }
+void TMainForm::S_genericClick() { ApplyProfile(1); }
+void TMainForm::S_webClick() { ApplyProfile(2); }
+void TMainForm::S_pgmClick() { ApplyProfile(3); }
+
+void TMainForm::ApplySetupMode(TSetupMode mode) {
+  const TSetupEnabling enabling = EnablingOf(mode);
+  for (QPushButton* button : {S_626, S_generic, S_web, S_pgm}) button->setEnabled(enabling.ProfileButtons);
+  for (QWidget* field : std::initializer_list<QWidget*>{L_act, L_pause, L_idle, FSActivity, FSPause, FSTimeout})
+    field->setEnabled(enabling.LimitFields);
+}
+void TMainForm::R_autoClick() { ApplySetupMode(smAuto); }
+void TMainForm::R_manualeClick() { ApplySetupMode(smManual); }
+
+}  // namespace pausalo

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <dlfcn.h>
+#include <functional>
+
+#include "RecordingNotificationArea.h"
+#include "app/MainForm.h"
+#include "input/TestHookLibrary.h"
+#include "platform/Application.h"
+
+using namespace pausalo;
+using namespace std::chrono_literals;
+using pausalo::testing::RecordingNotificationArea;
+
+namespace {
+
+constexpr char KeyboardTestHook[] = "libtesthook_kb.so";
+constexpr char MouseTestHook[] = "libtesthook_m.so";
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5'000) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!condition() && waited.elapsed() < milliseconds)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return condition();
+}
+
+// Runs a step as soon as a modal window is up (inside its event loop).
+void WhenModal(std::function<void(QWidget*)> step) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, step] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      poll->stop();
+      poll->deleteLater();
+      step(modal);
+    }
+  });
+  poll->start(10);
+}
+
+// Fires one notification of a test hook library, as a real input event.
+void FireInput(const char* library) {
+  void* module = dlopen(library, RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(module, nullptr);
+  auto fire = reinterpret_cast<int (*)()>(dlsym(module, "TestHook_Fire"));
+  ASSERT_EQ(fire(), 1);
+  dlclose(module);
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  explicit MainFormTest(const char* keyboard = KeyboardTestHook, const char* mouse = MouseTestHook)
+      : form({&clock, &area, keyboard, mouse}) {
+    application.SetMainForm(&form);
+    form.show();
+  }
+  ~MainFormTest() override { form.B_StopClick(); }
+
+  // The minutes of work, pause and idle time, typed in manual setup.
+  void TypeLimits(int work, int pause, int idle) {
+    form.R_manuale->click();
+    form.FSActivity->setValue(work);
+    form.FSPause->setValue(pause);
+    form.FSTimeout->setValue(idle);
+  }
+  // Lets time pass and the tick timer's next tick come.
+  void Tick(std::chrono::milliseconds elapsed = 500ms) {
+    clock.Advance(elapsed);
+    form.OpTimerTimer();
+  }
+  TBreakLimits Limits() const {
+    return {form.FSActivity->value(), form.FSPause->value(), form.FSTimeout->value()};
+  }
+
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  RecordingNotificationArea area;
+  TMainForm form;
+};
+
+class MainFormWithoutHooks : public MainFormTest {
+ protected:
+  MainFormWithoutHooks() : MainFormTest("libmissing_kb.so", "libmissing_m.so") {}
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, StartsOnTheHomePageWithTheStoredValues) {
+  EXPECT_TRUE(form.TabSheet1->isVisible());
+  EXPECT_EQ(form.StaticText1->text(), "00:00:00");
+  EXPECT_EQ(form.StaticText2->text(), "00:00:00");
+  EXPECT_TRUE(form.B_Start->isEnabled());
+  EXPECT_FALSE(form.B_Stop->isEnabled());
+  EXPECT_TRUE(form.B_Fine->isEnabled());
+  EXPECT_FALSE(form.Tray1->Active());
+  EXPECT_FALSE(form.OpTimer->isActive());
+  EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 3}));
+  EXPECT_TRUE(form.S_626->isChecked());
+  EXPECT_TRUE(form.R_auto->isChecked());
+  EXPECT_TRUE(form.S_web->isEnabled());
+  EXPECT_FALSE(form.FSActivity->isEnabled());
+  EXPECT_FALSE(form.L_idle->isEnabled());
+}
+
+TEST_F(MainFormTest, StartHidesIntoTheTrayAndStopComesBackToTheStartButtons) {
+  form.B_Start->click();
+  EXPECT_FALSE(form.B_Start->isEnabled());
+  EXPECT_TRUE(form.B_Stop->isEnabled());
+  EXPECT_FALSE(form.B_Fine->isEnabled());
+  EXPECT_TRUE(form.Tray1->Added());
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_TRUE(form.OpTimer->isActive());
+
+  Tick(5s);
+  EXPECT_EQ(form.StaticText2->text(), "00:00:05");
+  EXPECT_EQ(form.Tray1->Hint(), "Time elapsed: 00:00:05");
+
+  form.B_StopClick();
+  EXPECT_TRUE(form.B_Start->isEnabled());
+  EXPECT_FALSE(form.B_Stop->isEnabled());
+  EXPECT_TRUE(form.B_Fine->isEnabled());
+  EXPECT_EQ(form.Breaks().State(), ssWaiting);
+  EXPECT_FALSE(form.OpTimer->isActive());
+  EXPECT_EQ(form.StaticText2->text(), "00:00:05") << "the clocks keep their last texts";
+}
+
+TEST_F(MainFormTest, InputFromTheHookLibrariesReachesTheBreakLogic) {
+  form.B_Start->click();
+  clock.Advance(10s);
+  FireInput(MouseTestHook);
+  ASSERT_TRUE(WaitFor([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  clock.Advance(10s);
+  FireInput(KeyboardTestHook);
+  ASSERT_TRUE(WaitFor([&] { return form.Breaks().LastInput() == clock.Now(); }));
+}
+
+TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
+  form.B_Start->click();
+  ASSERT_FALSE(form.isVisible());
+  pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONDOWN);
+  pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+  ASSERT_TRUE(WaitFor([&] { return form.isVisible(); }));
+  EXPECT_FALSE(form.Tray1->Active());
+  EXPECT_TRUE(area.shownIcons.empty());
+
+  form.B_Stop->click();
+  form.B_Start->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(form.Tray1->Added());
+}
+
+TEST_F(MainFormTest, WithoutANotificationAreaStartMinimisesInsteadOfHiding) {
+  area.available = false;
+  form.B_Start->click();
+  EXPECT_FALSE(form.Tray1->Added());
+  EXPECT_TRUE(form.isVisible()) << "still reachable from the taskbar";
+  EXPECT_TRUE(form.isMinimized());
+}
+
+TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatchesIdleTime) {
+  QString shown;
+  WhenModal([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) shown = box->text();
+    modal->close();
+  });
+  form.B_Start->click();
+  EXPECT_EQ(shown, "Error");
+  EXPECT_TRUE(form.Tray1->Added());
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+
+  Tick(2min + 59s);
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  Tick(1s);
+  EXPECT_EQ(form.Breaks().State(), ssIdle);
+}
+
+TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable) {
+  form.S_web->click();
+  EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5}));
+  EXPECT_TRUE(form.S_web->isChecked());
+  EXPECT_FALSE(form.S_626->isChecked());
+
+  form.R_manuale->click();
+  EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5}));
+  for (QWidget* field : std::initializer_list<QWidget*>{form.FSActivity, form.FSPause, form.FSTimeout, form.L_act,
+                                                         form.L_pause, form.L_idle})
+    EXPECT_TRUE(field->isEnabled());
+  for (QPushButton* button : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) EXPECT_FALSE(button->isEnabled());
+
+  form.FSActivity->setValue(45);
+  form.R_auto->click();
+  EXPECT_EQ(Limits().Activity, 45) << "typed values stay until a profile is clicked";
+  form.S_pgm->click();
+  EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6}));
+  form.FSActivity->setEnabled(true);
+  form.FSActivity->setValue(1);
+  form.S_pgm->click();
+  EXPECT_EQ(Limits().Activity, 60) << "clicking the profile that is down applies it again";
+}
+
+TEST_F(MainFormTest, OkTimesThePauseAndTheBreakWindowClosesByItself) {
+  TypeLimits(1, 1, 3);
+  form.B_Start->click();
+  QStringList seen;
+  WhenModal([&](QWidget* modal) {
+    EXPECT_EQ(modal, form.BreakForm.data());
+    seen << modal->windowTitle() << form.BreakLabel->text();
+    EXPECT_TRUE(modal->windowFlags() & Qt::WindowStaysOnTopHint);
+    form.OkButton->click();
+    seen << form.BreakLabel->text();
+    EXPECT_FALSE(form.OkButton->isEnabled());
+    EXPECT_FALSE(form.SnoozeButton->isEnabled());
+    clock.Advance(30s);  // the real tick timer times the pause from here
+    ASSERT_TRUE(WaitFor([&] { return form.PauseBar && form.PauseBar->value() == 50; }));
+    clock.Advance(31s);
+  });
+  Tick(60s);
+  EXPECT_EQ(form.Breaks().State(), ssBreakDue);
+  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWaiting; }, 10'000));
+  EXPECT_EQ(seen, (QStringList{"Pausalo v1.0", " Break Time !", "Pause running..."}));
+  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); })) << "the window is freed";
+}
+
+TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
+  TypeLimits(1, 15, 3);
+  form.B_Start->click();
+  WhenModal([&](QWidget*) { form.SnoozeButton->click(); });
+  Tick(60s);
+  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssSnoozed; }));
+  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); }));
+}
+
+TEST_F(MainFormTest, TheBreakWindowClosesWhenTheUserStaysAwayForAPause) {
+  TypeLimits(1, 2, 3);
+  form.B_Start->click();
+  WhenModal([&](QWidget*) { clock.Advance(2min); });
+  Tick(60s);
+  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWaiting; }, 10'000));
+  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); }));
+}
+
+TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
+  application.SetHelpFile("PAUSALO_ENG.HLP");
+  form.BitBtn1->click();
+  QTextBrowser* viewer = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* browser = qobject_cast<QTextBrowser*>(window); browser && browser->isVisible()) viewer = browser;
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_TRUE(viewer->toPlainText().contains("Snooze 5 minutes once"));
+}
+
+TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
+  QAccessibleInterface* field = QAccessible::queryAccessibleInterface(form.FSPause);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->text(QAccessible::Name), "Pause time (minutes)");
+  QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(form.StaticText2);
+  ASSERT_NE(clockText, nullptr);
+  EXPECT_EQ(clockText->text(QAccessible::Name), "Activity time");
+}
