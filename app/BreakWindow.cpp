@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "app/LayoutFont.h"
 #include "app/MainForm.h"
 
 namespace pausalo {
@@ -41,6 +42,7 @@ void TMainForm::BuildBreakWindow() {
                                         Qt::WindowStaysOnTopHint);
   BreakForm->setAttribute(Qt::WA_DeleteOnClose, false);
   BreakForm->setWindowTitle("Pausalo v1.0");
+  BreakForm->setFont(DefaultWindowFont());
   BreakForm->setFixedSize(BreakWindowWidth, BreakWindowClientHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     BreakForm->move(screen->availableGeometry().center() - BreakForm->rect().center());

@@ -2,7 +2,6 @@
 // caption, font, colour and hint, in stored order. Positions are pixels at
 // 96 dots per inch; font sizes are character heights in pixels.
 #include <QButtonGroup>
-#include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -16,6 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "platform/Colors.h"
 
@@ -26,14 +26,6 @@ namespace {
 constexpr int ClientWidth = 338;
 constexpr int ClientHeight = 268;
 constexpr int TickInterval = 500;
-
-QFont LayoutFont(const QString& family, int pixels, bool bold = false, bool italic = false) {
-  QFont font(family);
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  font.setItalic(italic);
-  return font;
-}
 
 void SetFontColor(QWidget* widget, TColor color) {
   QPalette palette = widget->palette();
@@ -148,14 +140,12 @@ QLabel* Heading(QWidget* parent, int pixels) {
 }  // namespace
 
 void TMainForm::CreateLayout() {
-  QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
-
   // MainForm
   setWindowTitle("Pausalo");
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(ClientWidth, ClientHeight);
-  setFont(LayoutFont("MS Sans Serif", 11));
+  setFont(DefaultWindowFont());
   setWindowIcon(QIcon(":/icons/pausalo.svg"));
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());

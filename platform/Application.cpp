@@ -50,7 +50,7 @@ TApplication::~TApplication() { theApplication = nullptr; }
 bool TApplication::HelpCommand(int command, int /*data*/) {
   if (command != HELP_CONTENTS) return false;
   if (!helpViewer_) helpViewer_ = std::make_unique<HelpViewer>();
-  return helpViewer_->ShowContents(helpFile_);
+  return helpViewer_->ShowContents(helpFile_, title_ + " - Help");
 }
 
 void TApplication::Minimize() {
@@ -62,14 +62,11 @@ void TApplication::Minimize() {
 }
 
 void ShowMessage(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+  const QString title = Application() != nullptr ? Application()->Title() : QString();
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }
-
-QString TApplication::Title() const { return QGuiApplication::applicationDisplayName(); }
-
-void TApplication::SetTitle(const QString& title) { QGuiApplication::setApplicationDisplayName(title); }
 
 void TApplication::HandleException(const std::exception& error) {
   if (OnException) {

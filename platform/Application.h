@@ -71,8 +71,9 @@ class TApplication {
   PausaloWindow Handle() const { return window_.Handle(); }
   ApplicationWindow& Window() { return window_; }
 
-  QString Title() const;
-  void SetTitle(const QString& title);
+  // The program's name for the desktop (message boxes, help window).
+  const QString& Title() const { return title_; }
+  void SetTitle(const QString& title) { title_ = title; }
 
   // The help file, looked up among the program's help pages.
   const QString& HelpFile() const { return helpFile_; }
@@ -99,6 +100,7 @@ class TApplication {
 
  private:
   ApplicationWindow window_{*this};
+  QString title_;
   QString helpFile_;
   QPointer<QWidget> mainForm_;
   std::unique_ptr<class HelpViewer> helpViewer_;

@@ -1,7 +1,6 @@
 #include "platform/HelpViewer.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -14,11 +13,11 @@ HelpViewer::HelpViewer() : browser_(std::make_unique<QTextBrowser>()) {
 
 HelpViewer::~HelpViewer() = default;
 
-bool HelpViewer::ShowContents(const QString& helpFile) {
+bool HelpViewer::ShowContents(const QString& helpFile, const QString& windowTitle) {
   const QString page = ":/help/" + helpFile;
   if (helpFile.isEmpty() || !QFile::exists(page)) return false;
   browser_->setSource(QUrl("qrc" + page), QTextDocument::HtmlResource);
-  browser_->setWindowTitle(QGuiApplication::applicationDisplayName() + " - Help");
+  browser_->setWindowTitle(windowTitle);
   browser_->show();
   browser_->raise();
   browser_->activateWindow();

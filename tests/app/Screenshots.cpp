@@ -1,0 +1,69 @@
+// Saves pictures of the main window's three pages and of the break window,
+// with their window frames, into the folder given as the only argument.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#include "app/MainForm.h"
+#include "platform/Application.h"
+
+namespace {
+
+void Settle(int milliseconds = 400) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(const QWidget* window, const QString& path) {
+  const QRect frame = window->frameGeometry();
+  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                                    frame.height());
+  const bool saved = shot.save(path);
+  std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication toolkit(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+    return 2;
+  }
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  QDir().mkpath(folder.path());
+  pausalo::TApplication application;
+  application.SetTitle("Pausalo 1.0");
+  pausalo::TMainForm form;
+  application.SetMainForm(&form);
+  form.show();
+  Settle(1'000);
+
+  bool saved = true;
+  const char* pages[] = {"home", "setup", "info"};
+  for (int page = 0; page < 3; ++page) {
+    form.PageControl1->setCurrentIndex(page);
+    Settle();
+    saved &= Save(&form, folder.filePath(QString("page-%1.png").arg(pages[page])));
+  }
+
+  QTimer::singleShot(0, [&] {
+    form.PageControl1->setCurrentIndex(0);
+    Settle(1'000);
+    saved &= Save(form.BreakForm, folder.filePath("break-window.png"));
+    form.OkClick();
+    Settle();
+    saved &= Save(form.BreakForm, folder.filePath("break-window-pausing.png"));
+    form.BreakForm->close();
+  });
+  form.sveglia();
+  return saved ? 0 : 1;
+}
