@@ -11,6 +11,7 @@ PAUSALO_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11
   fonts-dejavu-core fonts-liberation2
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 missing_packages() {
