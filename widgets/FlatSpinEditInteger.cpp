@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -199,8 +200,11 @@ void TFlatSpinEditInteger::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFlatSpinEditInteger::focusInEvent(QFocusEvent* event) {
-  enteredByLeftClick_ =
-      event->reason() == Qt::MouseFocusReason && (QApplication::mouseButtons() & Qt::LeftButton);
+  // A press on the arrows also focuses the edit by mouse; only a press on
+  // the text area itself keeps the text unselected.
+  enteredByLeftClick_ = event->reason() == Qt::MouseFocusReason &&
+                        (QApplication::mouseButtons() & Qt::LeftButton) &&
+                        QApplication::widgetAt(QCursor::pos()) == this;
   TCustomFlatEdit::focusInEvent(event);
 }
 
