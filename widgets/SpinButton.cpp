@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -184,6 +185,9 @@ void TFlatSpeedButton::GroupChanged(const TFlatSpeedButton& sender) {
 void TFlatSpeedButton::SetCaption(const QString& caption) {
   if (caption_ == caption) return;
   caption_ = caption;
+  if (accelerator_ != 0) releaseShortcut(accelerator_);
+  const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
+  accelerator_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
   update();
 }
 
@@ -358,6 +362,10 @@ void TFlatSpeedButton::leaveEvent(QEvent* event) {
 }
 
 bool TFlatSpeedButton::event(QEvent* event) {
+  if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == accelerator_) {
+    if (Enabled()) Click();
+    return true;
+  }
   const bool handled = QWidget::event(event);
   if (event->type() == QEvent::ApplicationPaletteChange) ColorsChanged();
   return handled;
@@ -443,7 +451,7 @@ void TFlatSpeedButton::paintEvent(QPaintEvent*) {
   }
 
   if (!caption_.isEmpty()) {
-    constexpr int flags = Qt::AlignCenter | Qt::TextSingleLine;
+    constexpr int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     if (state_ == TButtonState::bsDisabled) {
       painter.setPen(ToQColor(clBtnHighlight));
       painter.drawText(placement.TextBounds.translated(1, 1), flags, caption_);

@@ -61,6 +61,7 @@ class TFlatSpeedButton : public QWidget {
   bool Down() const { return down_; }
   void SetDown(bool down);
   QString Caption() const { return caption_; }
+  // An "&" marks the next character as the button's accelerator.
   void SetCaption(const QString& caption);
   // The button's own flag; a disabled parent does not change it.
   bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
@@ -159,6 +160,7 @@ class TFlatSpeedButton : public QWidget {
   bool hot_ = false;
   int modalResult_ = 0;
   QString caption_;
+  int accelerator_ = 0;
   TButtonState state_ = TButtonState::bsUp;
 };
 

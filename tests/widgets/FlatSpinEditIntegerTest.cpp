@@ -290,6 +290,16 @@ TEST_F(FlatSpinEditIntegerTest, ArrowsFillTheClientHeightAtTheRightEdge) {
   EXPECT_EQ(PixelAt(image, 56, 20), 0x8396A0);
 }
 
+TEST_F(FlatSpinEditIntegerTest, ArrowFacesShowTheFieldsBackground) {
+  ASSERT_TRUE(host.Activate());
+  other.setFocus();
+  // The up arrow's face inside the spin button at (33, 3).
+  EXPECT_EQ(PixelAt(Render(activity), 33 + 2, 3 + 8), clWhite);
+  activity.setFocus();
+  EXPECT_EQ(PixelAt(Render(activity), 33 + 2, 3 + 8), ColorToRGB(clBtnFace));
+  EXPECT_EQ(PixelAt(Render(activity), 33, 3), 0x8396A0);
+}
+
 TEST_F(FlatSpinEditIntegerTest, DisabledFieldTakesWritesAndKeepsItsArrowsEnabled) {
   ASSERT_TRUE(host.Activate());
   TFlatSpinEditInteger timeout(&host);

@@ -321,3 +321,18 @@ TEST(GlyphResourceTest, ArrowsAreFiveByFiveOnOlive) {
   EXPECT_EQ(down.pixel(1, 3), qRgb(128, 128, 0));
   EXPECT_TRUE(GlyphResource("Other").isNull());
 }
+
+TEST(FlatSpeedButtonTest, AcceleratorClicksAnEnabledButton) {
+  Host host;
+  TFlatSpeedButton button(&host);
+  button.SetCaption("&Go");
+  int clicks = 0;
+  button.OnClick = [&](QObject*) { ++clicks; };
+  ASSERT_TRUE(host.Activate());
+  QTest::keyClick(&host, Qt::Key_G, Qt::AltModifier);
+  EXPECT_EQ(clicks, 1);
+  button.SetEnabled(false);
+  QTest::keyClick(&host, Qt::Key_G, Qt::AltModifier);
+  EXPECT_EQ(clicks, 1);
+  Deactivate();
+}
