@@ -160,9 +160,15 @@ void TFlatSpinEditInteger::keyPressEvent(QKeyEvent* event) {
       Beep();
       return event->accept();
     }
-    QChar typed = event->text().front();
+    const QChar original = event->text().front();
+    QChar typed = original;
     DoKeyPress(typed);
     if (typed.isNull()) return event->accept();
+    if (typed != original) {
+      // The edit takes a replaced character as typed text; a control character is no text.
+      if (typed.unicode() >= 32) insert(QString(typed));
+      return event->accept();
+    }
   }
   TCustomFlatEdit::keyPressEvent(event);
 }

@@ -235,6 +235,18 @@ TEST_F(FlatSpinEditIntegerTest, RefusedKeysBeepAndInsertNothing) {
   EXPECT_EQ(activity.beeps, 4);
 }
 
+TEST_F(FlatSpinEditIntegerTest, OnKeyPressMayReplaceOrDropACharacter) {
+  ASSERT_TRUE(host.Activate());
+  activity.setFocus();
+  activity.setText("");
+  activity.OnKeyPress = [](QObject*, QChar& key) {
+    if (key == u'1') key = u'7';
+    if (key == u'2') key = QChar();
+  };
+  QTest::keyClicks(&activity, "123");
+  EXPECT_EQ(activity.text(), "73");
+}
+
 TEST_F(FlatSpinEditIntegerTest, PasteNeedsTheEditorAndAWritableField) {
   ASSERT_TRUE(host.Activate());
   QApplication::clipboard()->setText("$1F");
