@@ -13,6 +13,12 @@ namespace pausalo {
 // (an unparsable text reads as MinValue; reading never clamps) and written
 // through ClampValue. Leaving the field brings a number outside the limits
 // to the nearer limit.
+//
+// A stored layout sets the properties in this order, then calls Loaded():
+// ColorFocused, ColorBorder, ColorFlat, AdvColorFocused, AdvColorBorder,
+// UseAdvColors, AutoSelect, EditorEnabled, Enabled, Font (with FontColor),
+// Increment, MaxValue, MinValue, ParentColor, ReadOnly, Value. The limits
+// come before Value, so a stored Value is clamped against them.
 class TFlatSpinEditInteger : public TCustomFlatEdit {
   Q_OBJECT
 
@@ -78,7 +84,7 @@ class TFlatSpinEditInteger : public TCustomFlatEdit {
 
  private:
   bool ClipboardEditsAllowed() const { return editorEnabled_ && !isReadOnly(); }
-  // The character the key types, or none for keys that type nothing.
+  // Whether the key types a character; Delete and keys without text do not.
   static bool TypesCharacter(const QKeyEvent& event);
   bool AcceptsText(const QString& text) const;
   void Step(std::int64_t delta);
