@@ -384,9 +384,10 @@ void TFlatSpeedButton::changeEvent(QEvent* event) {
   }
 }
 
-TColor TFlatSpeedButton::FaceColor(bool& filled) const {
-  filled = transparentMode_ == TTransparentMode::tmNone ||
-           (transparentMode_ == TTransparentMode::tmNotFocused && hot_);
+std::optional<TColor> TFlatSpeedButton::FaceColor() const {
+  const bool filled = transparentMode_ == TTransparentMode::tmNone ||
+                      (transparentMode_ == TTransparentMode::tmNotFocused && hot_);
+  if (!filled) return std::nullopt;
   switch (state_) {
     case TButtonState::bsUp: return hot_ ? colorFocused_ : Color();
     case TButtonState::bsDisabled: return Color();
@@ -426,9 +427,7 @@ void TFlatSpeedButton::paintEvent(QPaintEvent*) {
     dragging_ = false;
   }
 
-  bool filled = false;
-  const TColor face = FaceColor(filled);
-  if (filled) painter.fillRect(rect(), ToQColor(face));
+  if (const std::optional<TColor> face = FaceColor()) painter.fillRect(rect(), ToQColor(*face));
 
   if (state_ == TButtonState::bsPressed || state_ == TButtonState::bsLatched) {
     DrawBevelFrame(painter, rect(), colorShadow_, colorHighLight_, 1);

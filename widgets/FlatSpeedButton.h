@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <optional>
 
 #include "platform/Colors.h"
 #include "widgets/ControlEvents.h"
@@ -81,7 +82,6 @@ class TFlatSpeedButton : public QWidget {
 
   TButtonState State() const { return state_; }
   bool Hot() const { return hot_; }
-  bool Dragging() const { return dragging_; }
 
   // Hands a non-zero ModalResult to the dialog around the button, then
   // raises OnClick.
@@ -129,7 +129,8 @@ class TFlatSpeedButton : public QWidget {
   void StopWatching();
   void NotifyGroup();
   void GroupChanged(const TFlatSpeedButton& sender);
-  TColor FaceColor(bool& filled) const;
+  // The colour the face is filled with, or none.
+  std::optional<TColor> FaceColor() const;
   QImage StateImage() const;
 
   TTransparentMode transparentMode_ = TTransparentMode::tmNone;

@@ -16,7 +16,6 @@ class TIntervalTimer {
   virtual void Start(int interval) = 0;
   // Changes the interval; a running timer counts it from now.
   virtual void SetInterval(int interval) = 0;
-  virtual int Interval() const = 0;
   virtual void Stop() = 0;
   virtual bool Active() const = 0;
 
@@ -33,7 +32,6 @@ class TQtIntervalTimer final : public TIntervalTimer {
   TQtIntervalTimer();
   void Start(int interval) override;
   void SetInterval(int interval) override;
-  int Interval() const override { return timer_.interval(); }
   void Stop() override { timer_.stop(); }
   bool Active() const override { return timer_.isActive(); }
 

@@ -25,7 +25,6 @@ class ManualClock {
       interval_ = interval;
       if (active_) due_ = clock_.now_ + interval;
     }
-    int Interval() const override { return interval_; }
     void Stop() override { active_ = false; }
     bool Active() const override { return active_; }
 
@@ -54,7 +53,6 @@ class ManualClock {
     }
   }
 
-  std::size_t TimerCount() const { return timers_.size(); }
 
  private:
   long now_ = 0;

@@ -336,3 +336,17 @@ TEST(FlatSpeedButtonTest, AcceleratorClicksAnEnabledButton) {
   EXPECT_EQ(clicks, 1);
   Deactivate();
 }
+
+TEST(FlatSpeedButtonTest, TransparentModesDecideWhetherTheFaceIsFilled) {
+  Host host;
+  TFlatSpeedButton button(&host);
+  button.SetColor(clRed);
+  ASSERT_TRUE(host.Activate());
+  EXPECT_EQ(PixelAt(Render(button), 12, 12), clRed);
+  button.SetTransparentMode(TTransparentMode::tmNotFocused);
+  EXPECT_EQ(PixelAt(Render(button), 12, 12), clWhite);
+  button.SetTransparentMode(TTransparentMode::tmAlways);
+  EXPECT_EQ(PixelAt(Render(button), 12, 12), clWhite);
+  EXPECT_EQ(PixelAt(Render(button), 0, 0), 0x8396A0);
+  Deactivate();
+}
