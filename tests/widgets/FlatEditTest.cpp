@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -29,6 +30,7 @@ class FlatEditTest : public testing::Test {
  protected:
   FlatEditTest() {
     edit.setGeometry(10, 10, 80, 24);
+    other.setGeometry(150, 10, 80, 24);
     edit.SetColorFlat(clWhite);
     edit.SetColorFocused(Grey);
   }
@@ -85,13 +87,15 @@ TEST_F(FlatEditTest, HoverTakesTheFocusedLookOnlyInTheForeground) {
   ExpectLook(clWhite);
 }
 
-TEST_F(FlatEditTest, DisabledEditUnderTheMouseTakesTheFocusedLook) {
+TEST_F(FlatEditTest, DisabledEditUnderThePointerTakesTheFocusedLook) {
   ASSERT_TRUE(host.Activate());
   other.setFocus();
   edit.SetEnabled(false);
-  SendEnter(edit);
+  QCursor::setPos(edit.mapToGlobal(QPoint(20, 10)));
+  QApplication::processEvents();
   EXPECT_EQ(edit.Color(), Grey);
-  SendLeave(edit);
+  QCursor::setPos(host.mapToGlobal(QPoint(250, 100)));
+  QApplication::processEvents();
   EXPECT_EQ(edit.Color(), clWhite);
 }
 

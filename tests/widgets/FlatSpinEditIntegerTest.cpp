@@ -312,6 +312,21 @@ TEST_F(FlatSpinEditIntegerTest, ArrowFacesShowTheFieldsBackground) {
   EXPECT_EQ(PixelAt(Render(activity), 33, 3), 0x8396A0);
 }
 
+TEST_F(FlatSpinEditIntegerTest, PointerOnTheArrowsKeepsTheHoveredLook) {
+  ASSERT_TRUE(host.Activate());
+  other.setFocus();
+  const auto movePointer = [](QWidget& widget, QPoint at) {
+    QCursor::setPos(widget.mapToGlobal(at));
+    QApplication::processEvents();
+  };
+  movePointer(activity, QPoint(10, 8));
+  EXPECT_EQ(activity.Color(), ColorToRGB(clBtnFace));
+  movePointer(*activity.SpinButton()->DownButton(), QPoint(5, 5));
+  EXPECT_EQ(activity.Color(), ColorToRGB(clBtnFace));
+  movePointer(host, QPoint(150, 110));
+  EXPECT_EQ(activity.Color(), clWhite);
+}
+
 TEST_F(FlatSpinEditIntegerTest, DisabledFieldTakesWritesAndKeepsItsArrowsEnabled) {
   ASSERT_TRUE(host.Activate());
   TFlatSpinEditInteger timeout(&host);
