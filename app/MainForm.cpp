@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -21,8 +20,8 @@ namespace pausalo {
 class TMainForm::Limits final : public LimitFields {
  public:
   explicit Limits(const TMainForm& form) : form_(form) {}
-  int Value(TLimit limit) const override { return form_.LimitField(limit)->value(); }
-  void SetValue(TLimit limit, int minutes) override { form_.LimitField(limit)->setValue(minutes); }
+  int Value(TLimit limit) const override { return form_.LimitField(limit)->Value(); }
+  void SetValue(TLimit limit, int minutes) override { form_.LimitField(limit)->SetValue(minutes); }
 
  private:
   const TMainForm& form_;
@@ -92,7 +91,7 @@ TMainForm::~TMainForm() {
   if (Application() != nullptr && Application()->MainForm() == this) Application()->OnMinimize = nullptr;
 }
 
-QSpinBox* TMainForm::LimitField(TLimit limit) const {
+TFlatSpinEditInteger* TMainForm::LimitField(TLimit limit) const {
   switch (limit) {
     case TLimit::Activity: return FSActivity;
     case TLimit::Pause: return FSPause;
@@ -119,7 +118,10 @@ void TMainForm::ConnectHandlers() {
 }
 
 // Components finish their set-up once the whole layout is in place.
-void TMainForm::Loaded() { Tray1->Loaded(); }
+void TMainForm::Loaded() {
+  for (TFlatSpinEditInteger* field : {FSActivity, FSPause, FSTimeout}) field->Loaded();
+  Tray1->Loaded();
+}
 
 void TMainForm::FormCreate() {
   Application()->OnMinimize = [this] { Minimize(); };

@@ -10,6 +10,7 @@
 #include "breaks/Clock.h"
 #include "input/WinGod.h"
 #include "platform/NotificationArea.h"
+#include "widgets/FlatSpinEditInteger.h"
 #include "widgets/TrayIcon.h"
 
 class QButtonGroup;
@@ -20,7 +21,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -69,9 +69,9 @@ class TMainForm : public QWidget {
   QLabel* L_act = nullptr;
   QLabel* L_pause = nullptr;
   QLabel* L_idle = nullptr;
-  QSpinBox* FSActivity = nullptr;
-  QSpinBox* FSPause = nullptr;
-  QSpinBox* FSTimeout = nullptr;
+  TFlatSpinEditInteger* FSActivity = nullptr;
+  TFlatSpinEditInteger* FSPause = nullptr;
+  TFlatSpinEditInteger* FSTimeout = nullptr;
   QRadioButton* R_auto = nullptr;
   QRadioButton* R_manuale = nullptr;
   QWidget* TabSheet4 = nullptr;
@@ -135,7 +135,7 @@ class TMainForm : public QWidget {
   void ApplyProfile(std::size_t profile);
   void ApplySetupMode(TSetupMode mode);
   void BuildBreakWindow();
-  QSpinBox* LimitField(TLimit limit) const;
+  TFlatSpinEditInteger* LimitField(TLimit limit) const;
 
   TMainFormEnvironment environment_;
   std::unique_ptr<Clock> ownClock_;

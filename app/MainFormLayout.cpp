@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -105,14 +104,17 @@ QLabel* LimitLabel(QWidget* parent, int left, int top, TLimit limit) {
   return label;
 }
 
-QSpinBox* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* label) {
-  auto* edit = Place<QSpinBox>(parent, 213, top, 57, 23);
+TFlatSpinEditInteger* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* label) {
+  auto* edit = Place<TFlatSpinEditInteger>(parent, 213, top, 57, 23);
   const TLimitInfo& info = InfoOf(limit);
-  edit->setRange(info.MinValue, info.MaxValue);
-  edit->setValue(info.StartValue);
-  edit->setFont(LayoutFont("MS Sans Serif", 13, true));
-  SetFontColor(edit, clRed);
-  edit->setEnabled(false);
+  edit->SetColorFocused(clBtnFace);
+  edit->SetColorFlat(clWhite);
+  edit->SetEnabled(false);
+  edit->SetFont(LayoutFont("MS Sans Serif", 13, true));
+  edit->SetFontColor(clRed);
+  edit->SetMaxValue(info.MaxValue);
+  edit->SetMinValue(info.MinValue);
+  edit->SetValue(info.StartValue);
   label->setBuddy(edit);
   return edit;
 }

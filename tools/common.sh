@@ -5,7 +5,7 @@ PAUSALO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Everything the build, the program and the whole test suite need.
 PAUSALO_PACKAGES=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -72,9 +71,9 @@ class MainFormTest : public ::testing::Test {
   // The minutes of work, pause and idle time, typed in manual setup.
   void TypeLimits(int work, int pause, int idle) {
     form.R_manuale->click();
-    form.FSActivity->setValue(work);
-    form.FSPause->setValue(pause);
-    form.FSTimeout->setValue(idle);
+    form.FSActivity->SetValue(work);
+    form.FSPause->SetValue(pause);
+    form.FSTimeout->SetValue(idle);
   }
   // Lets time pass and the tick timer's next tick come.
   void Tick(std::chrono::milliseconds elapsed = 500ms) {
@@ -82,7 +81,7 @@ class MainFormTest : public ::testing::Test {
     form.OpTimerTimer();
   }
   TBreakLimits Limits() const {
-    return {form.FSActivity->value(), form.FSPause->value(), form.FSTimeout->value()};
+    return {form.FSActivity->Value(), form.FSPause->Value(), form.FSTimeout->Value()};
   }
 
   TApplication application;
@@ -201,13 +200,13 @@ TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable)
     EXPECT_TRUE(field->isEnabled());
   for (QPushButton* button : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) EXPECT_FALSE(button->isEnabled());
 
-  form.FSActivity->setValue(45);
+  form.FSActivity->SetValue(45);
   form.R_auto->click();
   EXPECT_EQ(Limits().Activity, 45) << "typed values stay until a profile is clicked";
   form.S_pgm->click();
   EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6}));
   form.FSActivity->setEnabled(true);
-  form.FSActivity->setValue(1);
+  form.FSActivity->SetValue(1);
   form.S_pgm->click();
   EXPECT_EQ(Limits().Activity, 60) << "clicking the profile that is down applies it again";
 }

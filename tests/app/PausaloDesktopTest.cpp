@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -80,10 +79,10 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   ASSERT_TRUE(WaitFor([&] { return form.FSActivity->isEnabled(); }, 5'000));
   ClickOn(form.FSActivity);
   Xdotool({"key", "ctrl+a", "type", "1"});
-  ASSERT_TRUE(WaitFor([&] { return form.FSActivity->value() == 1; }, 5'000));
+  ASSERT_TRUE(WaitFor([&] { return form.FSActivity->Value() == 1; }, 5'000));
   ClickOn(form.FSTimeout);
   Xdotool({"key", "ctrl+a", "type", "1"});
-  ASSERT_TRUE(WaitFor([&] { return form.FSTimeout->value() == 1; }, 5'000));
+  ASSERT_TRUE(WaitFor([&] { return form.FSTimeout->Value() == 1; }, 5'000));
 
   // Start, then keep the mouse moving.
   ClickOn(form.PageControl1->tabBar(), form.PageControl1->tabBar()->tabRect(0).center());

@@ -1,0 +1,148 @@
+#include "widgets/FlatUtils.h"
+
+#include <QPainter>
+
+#include "widgets/HSLUtils.h"
+
+namespace pausalo {
+
+TColor AdvancedColor(TColor base, TColor fallback, TAdvColors percent, TColorDirection direction) {
+  if (percent == 0) return fallback;
+  THsl hsl = ColorToHsl(ColorToRGB(base));
+  hsl.L += 10;
+  if (direction == TColorDirection::Lighten) {
+    hsl.L = hsl.L + percent > 100 ? 100 : hsl.L + percent;
+  } else {
+    hsl.L = hsl.L - percent < 0 ? 0 : hsl.L - percent;
+  }
+  return HslToColor(hsl.H, hsl.S, hsl.L);
+}
+
+void DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bottomColor, int width) {
+  // Edges inclusive: the last column and row belong to the frame.
+  int left = rect.left();
+  int top = rect.top();
+  int right = rect.left() + rect.width() - 1;
+  int bottom = rect.top() + rect.height() - 1;
+  const QColor topQ = ToQColor(topColor);
+  const QColor bottomQ = ToQColor(bottomColor);
+  for (int ring = 0; ring < width && left <= right && top <= bottom; ++ring) {
+    painter.fillRect(left, top, 1, bottom - top, topQ);
+    painter.fillRect(left, top, right - left, 1, topQ);
+    painter.fillRect(right, top, 1, bottom - top + 1, bottomQ);
+    painter.fillRect(left, bottom, right - left + 1, 1, bottomQ);
+    ++left;
+    ++top;
+    --right;
+    --bottom;
+  }
+}
+
+namespace {
+
+bool IsMonochrome(const QImage& image) {
+  return image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB;
+}
+
+QImage OutlineMask(const QImage& image, TColor outline) {
+  const QRgb marked = IsMonochrome(image) ? qRgb(255, 255, 255) : ToQColor(outline).rgb();
+  QImage mask(image.size(), QImage::Format_Mono);
+  mask.fill(0);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if ((image.pixel(x, y) & RGB_MASK) == (marked & RGB_MASK)) mask.setPixel(x, y, 1);
+    }
+  }
+  return mask;
+}
+
+void PaintThroughMask(QImage& target, const QImage& mask, QPoint offset, QRgb color) {
+  for (int y = 0; y < mask.height(); ++y) {
+    for (int x = 0; x < mask.width(); ++x) {
+      const QPoint at(x + offset.x(), y + offset.y());
+      if (mask.pixelIndex(x, y) == 1 && target.rect().contains(at)) target.setPixel(at, color);
+    }
+  }
+}
+
+}  // namespace
+
+QImage MakeDisabledGlyph(const QImage& image, TColor outline, TColor background, TColor highlight,
+                         TColor shadow, bool withHighlight) {
+  const QImage mask = OutlineMask(image, outline);
+  QImage result(image.size(), QImage::Format_RGB32);
+  result.fill(ToQColor(background));
+  if (withHighlight) PaintThroughMask(result, mask, QPoint(1, 1), ToQColor(highlight).rgb());
+  PaintThroughMask(result, mask, QPoint(0, 0), ToQColor(shadow).rgb());
+  return result;
+}
+
+QImage WithTransparentColor(const QImage& image, QRgb transparent) {
+  QImage result = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < result.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+    for (int x = 0; x < result.width(); ++x) {
+      if ((line[x] & RGB_MASK) == (transparent & RGB_MASK)) line[x] = 0;
+    }
+  }
+  return result;
+}
+
+TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption,
+                                       TButtonLayout layout, int margin, int spacing, QSize glyphStrip,
+                                       int numGlyphs, const QFontMetrics& metrics) {
+  const int w = client.width();
+  const int h = client.height();
+  const QSize glyph = glyphStrip.isEmpty() || numGlyphs < 1 ? QSize(0, 0)
+                                                            : QSize(glyphStrip.width() / numGlyphs, glyphStrip.height());
+  QRect text;
+  if (!caption.isEmpty()) text = QRect(0, 0, metrics.horizontalAdvance(caption), metrics.height());
+  const QSize textSize = caption.isEmpty() ? QSize(0, 0) : text.size();
+
+  QPoint glyphPos;
+  QPoint textPos;
+  const bool horizontal = layout == TButtonLayout::blGlyphLeft || layout == TButtonLayout::blGlyphRight;
+  if (horizontal) {
+    glyphPos.setY((h - glyph.height() + 1) / 2);
+    textPos.setY((h - textSize.height() + 1) / 2);
+  } else {
+    glyphPos.setX((w - glyph.width() + 1) / 2);
+    textPos.setX((w - textSize.width() + 1) / 2);
+  }
+
+  if (textSize.width() == 0 || glyph.width() == 0) spacing = 0;
+  const int along = horizontal ? w : h;
+  const int glyphAlong = horizontal ? glyph.width() : glyph.height();
+  const int textAlong = horizontal ? textSize.width() : textSize.height();
+  if (margin == -1 && spacing == -1) {
+    margin = (along - glyphAlong - textAlong) / 3;
+    spacing = margin;
+  } else if (margin == -1) {
+    margin = (along - (glyphAlong + spacing + textAlong) + 1) / 2;
+  } else if (spacing == -1) {
+    spacing = (along - (margin + glyphAlong) - textAlong) / 2;
+  }
+
+  switch (layout) {
+    case TButtonLayout::blGlyphLeft:
+      glyphPos.setX(margin);
+      textPos.setX(glyphPos.x() + glyph.width() + spacing);
+      break;
+    case TButtonLayout::blGlyphRight:
+      glyphPos.setX(w - margin - glyph.width());
+      textPos.setX(glyphPos.x() - spacing - textSize.width());
+      break;
+    case TButtonLayout::blGlyphTop:
+      glyphPos.setY(margin);
+      textPos.setY(glyphPos.y() + glyph.height() + spacing);
+      break;
+    case TButtonLayout::blGlyphBottom:
+      glyphPos.setY(h - margin - glyph.height());
+      textPos.setY(glyphPos.y() - spacing - textSize.height());
+      break;
+  }
+  const QPoint shift = client.topLeft() + offset;
+  return {glyphPos + shift, text.isNull() ? QRect() : text.translated(textPos + shift)};
+}
+
+}  // namespace pausalo

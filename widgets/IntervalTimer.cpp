@@ -1,0 +1,33 @@
+#include "widgets/IntervalTimer.h"
+
+#include <QDebug>
+#include <exception>
+
+#include "platform/Application.h"
+
+namespace pausalo {
+
+TQtIntervalTimer::TQtIntervalTimer() {
+  QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+}
+
+void TQtIntervalTimer::Start(int interval) { timer_.start(interval); }
+
+void TQtIntervalTimer::SetInterval(int interval) { timer_.setInterval(interval); }
+
+void TQtIntervalTimer::Tick() {
+  if (!OnTimer) return;
+  try {
+    OnTimer();
+  } catch (const std::exception& error) {
+    if (TApplication* application = Application()) {
+      application->HandleException(error);
+    } else {
+      qWarning("%s", error.what());
+    }
+  }
+}
+
+std::unique_ptr<TIntervalTimer> MakeQtIntervalTimer() { return std::make_unique<TQtIntervalTimer>(); }
+
+}  // namespace pausalo
