@@ -45,7 +45,6 @@ void THintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   caption_ = hint;
   setGeometry(rect);
   show();
-  raise();
   update();
 }
 

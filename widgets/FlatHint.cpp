@@ -158,7 +158,6 @@ void TFlatHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   corner_ = placement.Corner;
   setGeometry(placement.Bounds);
   show();
-  raise();
   update();
 }
 
