@@ -4,6 +4,9 @@
 #include <QCursor>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "platform/Application.h"
 #include "platform/TextOutput.h"
@@ -20,9 +23,15 @@ constexpr int kStripWidth = 14;
 
 constexpr THintWindowClass kFlatHintWindowClass = &MakeHintWindow<TFlatHintWindow>;
 
-// The form whose TFlatHint made the last installation; its first TFlatHint
-// styles the hints.
-QPointer<QObject> hintStyleForm;
+// The installed components, oldest first. The newest holds the
+// application's hints; the form it belongs to is the one whose first
+// TFlatHint styles them.
+std::vector<TFlatHint*>& Installations() {
+  static std::vector<TFlatHint*> installations;
+  return installations;
+}
+
+const QObject* HintStyleForm() { return Installations().empty() ? nullptr : Installations().back()->parent(); }
 
 // The arrow glyph for the top-left corner, as offsets from its tip; the
 // other corners mirror it.
@@ -39,6 +48,33 @@ void RenewHintWindow(TApplication& application) {
 bool ArrowOnLeft(ArrowCorner corner) { return corner == ArrowCorner::TopLeft || corner == ArrowCorner::BottomLeft; }
 bool ArrowAtBottom(ArrowCorner corner) {
   return corner == ArrowCorner::BottomLeft || corner == ArrowCorner::BottomRight;
+}
+
+// Plots a one-pixel polyline, every point of every segment included, the
+// way the glyph is drawn whatever the painter's own line rules.
+template <std::size_t N>
+void PlotPolyline(QPainter& painter, const std::array<QPoint, N>& points, const QColor& color) {
+  const auto plot = [&](QPoint from, QPoint to) {
+    // Bresenham, both ends included.
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = -std::abs(to.y() - from.y());
+    const int stepX = from.x() < to.x() ? 1 : -1;
+    const int stepY = from.y() < to.y() ? 1 : -1;
+    int error = dx + dy;
+    for (QPoint p = from;; ) {
+      painter.fillRect(p.x(), p.y(), 1, 1, color);
+      if (p == to) break;
+      if (2 * error >= dy) {
+        error += dy;
+        p.rx() += stepX;
+      }
+      if (2 * error <= dx) {
+        error += dx;
+        p.ry() += stepY;
+      }
+    }
+  };
+  for (std::size_t i = 0; i + 1 < N; ++i) plot(points[i], points[i + 1]);
 }
 
 }  // namespace
@@ -102,17 +138,27 @@ void TFlatHint::Install() {
   application->SetHintPause(500);
   application->SetHintShortPause(25);
   application->SetHintHidePause(5000);
-  hintStyleForm = parent();
-  installed_ = true;
+  Installations().push_back(this);
 }
 
 void TFlatHint::Uninstall() {
+  auto& installations = Installations();
+  const auto self = std::find(installations.begin(), installations.end(), this);
+  if (self == installations.end()) return;
+  if (self + 1 != installations.end()) {
+    // A later installation replaced this one: on its undo it goes back to
+    // what this one found.
+    (*(self + 1))->previousClass_ = previousClass_;
+    (*(self + 1))->previousHandler_ = previousHandler_;
+    installations.erase(self);
+    return;
+  }
+  installations.erase(self);
   TApplication* application = Application();
-  if (!installed_ || application == nullptr) return;
+  if (application == nullptr) return;
   const auto* forwarder = application->OnShowHint.target<ShowHintForwarder>();
-  if (forwarder == nullptr || forwarder->hint != this) return;  // a later installation holds the hints
-  application->OnShowHint = previousHandler_;
-  if (application->HintWindowClass() != previousClass_) {
+  if (forwarder != nullptr && forwarder->hint == this) application->OnShowHint = previousHandler_;
+  if (application->HintWindowClass() == kFlatHintWindowClass && previousClass_ != kFlatHintWindowClass) {
     application->SetHintWindowClass(previousClass_);
     RenewHintWindow(*application);
   }
@@ -143,7 +189,7 @@ FlatHintStyle TFlatHintWindow::CurrentStyle() const {
 
 void TFlatHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   SetCaption(hint);
-  styleSource_ = FindFlatHint(hintStyleForm);
+  styleSource_ = FindFlatHint(HintStyleForm());
   if (styleSource_ != nullptr) {
     setFont(styleSource_->Font());
     fontColor_ = styleSource_->FontColor();
@@ -185,8 +231,7 @@ void TFlatHintWindow::paintEvent(QPaintEvent*) {
     arrow[i] = anchor + QPoint(left ? kArrowGlyph[i].x() : -kArrowGlyph[i].x(),
                                bottom ? -kArrowGlyph[i].y() : kArrowGlyph[i].y());
   }
-  painter.setPen(QPen(ToQColor(style.ColorArrow), 0));
-  painter.drawPolyline(arrow.data(), static_cast<int>(arrow.size()));
+  PlotPolyline(painter, arrow, ToQColor(style.ColorArrow));
 
   painter.setFont(font());
   TextCanvas canvas(painter);

@@ -65,7 +65,8 @@ class TFlatHintWindow : public THintWindow {
 // creation it installs TFlatHintWindow as the application's hint window
 // class, sets the hint pauses to 500 / 25 / 5000 ms and forwards the
 // application's show-hint notification to OnShowHint. Destroying the
-// component undoes the class and the handler when they are still its own.
+// component undoes its installation: the class and the handler go back to
+// what it found, unless someone changed them since.
 class TFlatHint : public QObject {
   Q_OBJECT
 
@@ -106,7 +107,6 @@ class TFlatHint : public QObject {
   TColor* ColorAt(int index);
 
   FlatHintStyle style_;
-  bool installed_ = false;
   THintWindowClass previousClass_ = nullptr;
   TShowHintEvent previousHandler_;
 };
