@@ -50,7 +50,7 @@ void THintWindow::ActivateHint(const QRect& rect, const QString& hint) {
 
 void THintWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), ToQColor(clInfoBk));
+  painter.fillRect(rect(), ToQColor(color_));
   painter.setPen(ToQColor(clInfoText));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
   TextCanvas canvas(painter);
@@ -179,6 +179,7 @@ void ApplicationHints::ActivatePendingHint() {
   if (!canShow || text.isEmpty() || control == nullptr || !showHint_) return;
 
   if (window_ == nullptr) window_ = windowClass_();
+  window_->SetColor(info.HintColor);
   window_->ActivateHint(window_->CalcHintRect(info.HintMaxWidth, text).translated(info.HintPos), text);
   shownControl_ = control;
   shownCursorRect_ = info.CursorRect;

@@ -39,6 +39,9 @@ class THintWindow : public QWidget {
   THintWindow();
 
   QString Caption() const { return caption_; }
+  // The fill colour, set before each activation.
+  TColor Color() const { return color_; }
+  void SetColor(TColor color) { color_ = color; }
 
   // The size the window proposes for a text, at (0, 0).
   virtual QRect CalcHintRect(int maxWidth, const QString& hint) const;
@@ -51,6 +54,7 @@ class THintWindow : public QWidget {
 
  private:
   QString caption_;
+  TColor color_ = clInfoBk;
 };
 
 // A hint-window class: makes a fresh hint window.
@@ -110,7 +114,7 @@ class ApplicationHints final : public QObject {
   QPointer<QWidget> shownControl_;    // the control whose hint is up
   QRect shownCursorRect_;
   QPointer<QWidget> doneControl_;     // its hint has been shown and has gone: no second one
-  ulong lastMoveTime_ = 0;
+  quint64 lastMoveTime_ = 0;
   QPoint lastMovePos_;
 };
 

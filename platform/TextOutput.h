@@ -47,7 +47,6 @@ class TextCanvas {
 
   QColor TextColor() const { return textColor_; }
   void SetTextColor(const QColor& color) { textColor_ = color; }
-  const QFontMetrics& Metrics() const { return metrics_; }
 
   // Lays the text out in rect as the format says. With DT_CALCRECT nothing
   // is drawn and rect keeps its left and top and takes the text's extent;

@@ -174,11 +174,6 @@ TColor* TFlatHint::ColorAt(int index) {
   }
 }
 
-TColor TFlatHint::Color(int index) const {
-  const TColor* color = const_cast<TFlatHint*>(this)->ColorAt(index);
-  return color != nullptr ? *color : clNone;
-}
-
 void TFlatHint::SetColor(int index, TColor color) {
   if (TColor* stored = ColorAt(index)) *stored = color;
 }

@@ -77,7 +77,6 @@ class TFlatHint : public QObject {
 
   // Colour by index: 0 ColorBackground, 1 ColorBorder,
   // 2 ColorArrowBackground, 3 ColorArrow. A change shows at the next hint.
-  TColor Color(int index) const;
   void SetColor(int index, TColor color);
   TColor ColorBackground() const { return style_.ColorBackground; }
   void SetColorBackground(TColor color) { SetColor(0, color); }

@@ -105,7 +105,10 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   std::vector<THintInfo> seen;
   application.OnShowHint = [&](QString& text, bool& canShow, THintInfo& info) {
     seen.push_back(info);
-    if (info.HintControl == &first) text = "Changed";
+    if (info.HintControl == &first) {
+      text = "Changed";
+      info.HintColor = clLime;
+    }
     if (info.HintControl == &second) canShow = false;
   };
   QTest::mouseMove(&first, QPoint(5, 6));
@@ -114,6 +117,8 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   EXPECT_EQ(seen[0].CursorPos, QPoint(5, 6));
   EXPECT_EQ(seen[0].CursorRect, first.rect());
   EXPECT_EQ(seen[0].HideTimeout, 0);
+  EXPECT_EQ(seen[0].HintColor, clInfoBk);
+  EXPECT_EQ(pixels::Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
 
   QTest::mouseMove(&second, QPoint(5, 6));
   ASSERT_TRUE(WaitFor([&] { return seen.size() == 2; }));
