@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Hint.h"
 #include "platform/MessageWindow.h"
 
 namespace pausalo {
@@ -104,6 +105,30 @@ class TApplication {
   QString helpFile_;
   QPointer<QWidget> mainForm_;
   std::unique_ptr<class HelpViewer> helpViewer_;
+
+  // ---- Hints ----------------------------------------------------------
+  // Every widget's tooltip shows as a hint in a window of the hint-window
+  // class. The pauses are in milliseconds: from resting on a control to its
+  // hint, from one control to the next while a hint is up, and how long a
+  // hint stays up.
+ public:
+  THintWindowClass HintWindowClass() const { return hints_.HintWindowClass(); }
+  void SetHintWindowClass(THintWindowClass windowClass) { hints_.SetHintWindowClass(windowClass); }
+  bool ShowHint() const { return hints_.ShowHint(); }
+  void SetShowHint(bool show) { hints_.SetShowHint(show); }
+  int HintPause() const { return hints_.HintPause; }
+  void SetHintPause(int ms) { hints_.HintPause = ms; }
+  int HintShortPause() const { return hints_.HintShortPause; }
+  void SetHintShortPause(int ms) { hints_.HintShortPause = ms; }
+  int HintHidePause() const { return hints_.HintHidePause; }
+  void SetHintHidePause(int ms) { hints_.HintHidePause = ms; }
+  // Called before every hint; may change its text or suppress it.
+  TShowHintEvent OnShowHint;
+  ApplicationHints& Hints() { return hints_; }
+
+ private:
+  ApplicationHints hints_{*this};
+  // ---- end of hints ---------------------------------------------------
 };
 
 inline constexpr int HELP_CONTENTS = 3;

@@ -1,0 +1,71 @@
+#pragma once
+// Helpers for tests that check pixels of widgets rendered offscreen.
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QThread>
+#include <QWidget>
+#include <functional>
+
+namespace pixels {
+
+// A monospaced font without antialiasing, 11 pixels: its lines are 13
+// pixels high (ascent 10) and the full block "█" inks its whole 7 x 13 cell,
+// so the ink of a text shows exactly where its line box lies. Full hinting
+// keeps advances whole pixels.
+inline QFont BlockFont() {
+  QFont font("DejaVu Sans Mono");
+  font.setPixelSize(11);
+  font.setStyleStrategy(QFont::NoAntialias);
+  font.setHintingPreference(QFont::PreferFullHinting);
+  return font;
+}
+
+inline const QString kBlock = QString::fromUtf8("\u2588");
+
+inline QImage Render(QWidget& widget) {
+  QImage image(widget.size(), QImage::Format_RGB32);
+  image.fill(Qt::magenta);
+  widget.render(&image);
+  return image;
+}
+
+// The bounding box of the pixels of exactly this colour; empty when none.
+inline QRect InkBox(const QImage& image, const QColor& color) {
+  QRect box;
+  const QRgb wanted = color.rgb();
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == wanted) box |= QRect(x, y, 1, 1);
+    }
+  }
+  return box;
+}
+
+inline int CountPixels(const QImage& image, const QColor& color, const QRect& area) {
+  int count = 0;
+  const QRect clipped = area & image.rect();
+  for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+    for (int x = clipped.left(); x <= clipped.right(); ++x) count += image.pixel(x, y) == color.rgb();
+  }
+  return count;
+}
+
+// Runs the event loop until the condition holds or a generous time has
+// passed; says whether it held.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!condition()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+}  // namespace pixels
