@@ -10,7 +10,9 @@
 #include "breaks/Clock.h"
 #include "input/WinGod.h"
 #include "platform/NotificationArea.h"
+#include "widgets/FlatHint.h"
 #include "widgets/FlatSpinEditInteger.h"
+#include "widgets/ShadowLabel.h"
 #include "widgets/TrayIcon.h"
 
 class QButtonGroup;
@@ -47,10 +49,10 @@ class TMainForm : public QWidget {
   // Pages and their controls.
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;
-  QLabel* ShadowLabel6 = nullptr;
+  TShadowLabel* ShadowLabel6 = nullptr;
   QLabel* Image1 = nullptr;
-  QLabel* ShadowLabel1 = nullptr;
-  QLabel* ShadowLabel2 = nullptr;
+  TShadowLabel* ShadowLabel1 = nullptr;
+  TShadowLabel* ShadowLabel2 = nullptr;
   QLabel* StaticText2 = nullptr;
   QLabel* StaticText1 = nullptr;
   QFrame* Panel3 = nullptr;
@@ -64,7 +66,7 @@ class TMainForm : public QWidget {
   QPushButton* S_generic = nullptr;
   QPushButton* S_web = nullptr;
   QPushButton* S_pgm = nullptr;
-  QLabel* ShadowLabel7 = nullptr;
+  TShadowLabel* ShadowLabel7 = nullptr;
   QGroupBox* GroupManual = nullptr;
   QLabel* L_act = nullptr;
   QLabel* L_pause = nullptr;
@@ -78,7 +80,8 @@ class TMainForm : public QWidget {
   QLabel* Image2 = nullptr;
   QLabel* Image3 = nullptr;
   QFrame* Panel1 = nullptr;
-  QLabel* ShadowLabel5 = nullptr;
+  TShadowLabel* ShadowLabel5 = nullptr;
+  TShadowLabel* ShadowLabel3 = nullptr;
   QFrame* Sec1 = nullptr;
   QToolButton* B_Author = nullptr;
   QToolButton* BitBtn1 = nullptr;
@@ -88,6 +91,7 @@ class TMainForm : public QWidget {
   QTimer* OpTimer = nullptr;
   std::unique_ptr<TTrayIcon> Tray1;
   std::vector<QIcon> ImmList;
+  TFlatHint* FlatHint1 = nullptr;
 
   // The break window of the current break; null while none is open.
   QPointer<QDialog> BreakForm;

@@ -131,11 +131,21 @@ QLabel* ClockText(QWidget* parent, QRect bounds, TColor color, const QString& na
   return clock;
 }
 
-QLabel* Heading(QWidget* parent, int pixels) {
-  auto* heading = new QLabel("Pausalo", parent);
+// A shadow label sized to its caption.
+TShadowLabel* ShadowCaption(QWidget* parent, int left, int top, const QString& caption) {
+  auto* label = new TShadowLabel(parent);
+  label->move(left, top);
+  label->SetCaption(caption);
+  return label;
+}
+
+// The product name as a red bold italic heading with a white shadow.
+TShadowLabel* Heading(QWidget* parent, int left, int top, int pixels) {
+  TShadowLabel* heading = ShadowCaption(parent, left, top, "Pausalo");
   heading->setFont(LayoutFont("Arial", pixels, true, true));
-  SetFontColor(heading, clRed);
-  heading->setTextFormat(Qt::PlainText);
+  heading->SetFontColor(clRed);
+  heading->SetShadowColor(clWhite);
+  heading->SetShadowSize(2);
   return heading;
 }
 
@@ -164,17 +174,22 @@ void TMainForm::CreateLayout() {
   TabSheet1 = new QWidget;
   PageControl1->addTab(TabSheet1, ImmList[0], "Home");
   QVBoxLayout* home = DockingLayout(TabSheet1);
-  ShadowLabel6 = Heading(TabSheet1, 64);
+  ShadowLabel6 = Heading(TabSheet1, 0, 0, 64);
+  ShadowLabel6->SetAutoSize(false);
   ShadowLabel6->setFixedHeight(74);
-  ShadowLabel6->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  ShadowLabel6->setWordWrap(true);
+  ShadowLabel6->SetAlignment(taCenter);
+  ShadowLabel6->SetTransparent(true);
+  ShadowLabel6->SetWordWrap(true);
+  ShadowLabel6->SetShowAccelChar(false);
   home->addWidget(ShadowLabel6);
   Image1 = Place<QLabel>(TabSheet1, 283, 69, 32, 32);
   Image1->setPixmap(Picture("pausalo.svg", 32));
-  ShadowLabel1 = Caption(TabSheet1, 67, 98, "Activity time");
-  ShadowLabel1->setAlignment(Qt::AlignVCenter);
-  ShadowLabel2 = Caption(TabSheet1, 82, 122, "Idle time");
-  SetFontColor(ShadowLabel2, clRed);
+  ShadowLabel1 = ShadowCaption(TabSheet1, 67, 98, "Activity time");
+  ShadowLabel1->SetLayout(tlCenter);
+  ShadowLabel1->SetShadowSize(0);
+  ShadowLabel2 = ShadowCaption(TabSheet1, 82, 122, "Idle time");
+  ShadowLabel2->SetFontColor(clRed);
+  ShadowLabel2->SetShadowSize(0);
   StaticText2 = ClockText(TabSheet1, {138, 92, 100, 25}, clRed, "Activity time", "Secondi trascorsi di attività");
   StaticText1 = ClockText(TabSheet1, {138, 119, 100, 23}, clBlue, "Idle time", "Secondi trascorsi di inattività");
   home->addStretch();
@@ -212,9 +227,7 @@ void TMainForm::CreateLayout() {
   profileGroup_->setExclusive(true);
   for (QPushButton* button : {S_626, S_generic, S_web, S_pgm}) profileGroup_->addButton(button);
   S_626->setChecked(true);
-  ShadowLabel7 = Heading(GroupAuto, 21);
-  ShadowLabel7->move(219, 10);
-  ShadowLabel7->adjustSize();
+  ShadowLabel7 = Heading(GroupAuto, 219, 10, 21);
   setup->addStretch();
   GroupManual = new QGroupBox;
   GroupManual->setFixedHeight(116);
@@ -243,9 +256,8 @@ void TMainForm::CreateLayout() {
   Image3->setPixmap(Picture("pausalo.svg", 32));
   Panel1 = Strip(info, 33);
   info->addStretch();
-  ShadowLabel5 = Heading(Panel1, 24);
-  ShadowLabel5->move(18, 3);
-  ShadowLabel5->adjustSize();
+  ShadowLabel5 = Heading(Panel1, 18, 3, 24);
+  ShadowLabel3 = ShadowCaption(Panel1, 140, 12, " v1.0 - FREEWARE");
   Sec1 = Place<QFrame>(TabSheet4, 54, 32, 276, 204);
   Sec1->hide();
   B_Author = GlyphAboveCaption(TabSheet4, {1, 170, 49, 63}, "Author", "author.svg");
@@ -255,6 +267,9 @@ void TMainForm::CreateLayout() {
 
   // Components without a window
   OpTimer->setInterval(TickInterval);
+  FlatHint1 = new TFlatHint(this);
+  FlatHint1->SetFont(LayoutFont("MS Sans Serif", 11));
+  FlatHint1->SetFontColor(clWindowText);
   Tray1->SetActive(false);
   Tray1->SetHint("Pausalo");
   Tray1->Icon().LoadFromImage(Picture("pausalo.svg", 32).toImage());

@@ -23,15 +23,18 @@ constexpr int kStripWidth = 14;
 
 constexpr THintWindowClass kFlatHintWindowClass = &MakeHintWindow<TFlatHintWindow>;
 
-// The installed components, oldest first. The newest holds the
-// application's hints; the form it belongs to is the one whose first
-// TFlatHint styles them.
+// The installed components, oldest first.
 std::vector<TFlatHint*>& Installations() {
   static std::vector<TFlatHint*> installations;
   return installations;
 }
 
-const QObject* HintStyleForm() { return Installations().empty() ? nullptr : Installations().back()->parent(); }
+// The form whose first TFlatHint styles the hints: the application's main
+// form; before there is one, the form of the newest installed component.
+const QObject* HintStyleForm() {
+  if (Application() != nullptr && Application()->MainForm() != nullptr) return Application()->MainForm();
+  return Installations().empty() ? nullptr : Installations().back()->parent();
+}
 
 // The arrow glyph for the top-left corner, as offsets from its tip; the
 // other corners mirror it.
