@@ -48,10 +48,6 @@ void GuiThreadQueue::RunPending() {
   for (const auto& call : calls) call();
 }
 
-bool GuiThreadQueue::event(QEvent* event) {
-  if (event->type() != WakeType) return QObject::event(event);
-  RunPending();
-  return true;
-}
+void GuiThreadQueue::customEvent(QEvent*) { RunPending(); }
 
 }  // namespace pausalo

@@ -27,7 +27,8 @@ class GuiThreadQueue final : public QObject {
   void RunPending();
 
  protected:
-  bool event(QEvent* event) override;
+  // The only event posted to the queue: the wake-up.
+  void customEvent(QEvent* event) override;
 
  private:
   std::mutex lock_;

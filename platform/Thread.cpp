@@ -35,7 +35,7 @@ class TThread::PendingCall {
       error = std::current_exception();
     }
     std::lock_guard guard(lock_);
-    error_ = error;
+    error_ = std::move(error);
     state_ = State::Done;
     settled_.notify_all();
   }
@@ -49,11 +49,17 @@ class TThread::PendingCall {
   }
 
   // Worker: waits for the call. True when it ran; re-raises its exception.
+  // The method and the exception are let go of here, on the waiting
+  // thread, whichever thread drops the call last.
   bool Await() {
     std::unique_lock guard(lock_);
     settled_.wait(guard, [this] { return state_ == State::Done || state_ == State::Cancelled; });
-    if (error_) std::rethrow_exception(error_);
-    return state_ == State::Done;
+    const std::function<void()> method = std::move(method_);
+    const std::exception_ptr error = std::move(error_);
+    const bool ran = state_ == State::Done;
+    guard.unlock();
+    if (error) std::rethrow_exception(error);
+    return ran;
   }
 
  private:
