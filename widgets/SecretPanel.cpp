@@ -9,6 +9,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/Application.h"
+
 namespace pausalo {
 
 namespace {
@@ -66,6 +68,18 @@ void DrawFrame3D(QPainter& canvas, QRect& rect, const QColor& topColor, const QC
     rect.adjust(1, 1, -1, -1);
   }
 }
+
+// Saves a painter's state and puts it back, also when a handler raises.
+class SavedState {
+ public:
+  explicit SavedState(QPainter& painter) : painter_(painter) { painter_.save(); }
+  ~SavedState() { painter_.restore(); }
+  SavedState(const SavedState&) = delete;
+  SavedState& operator=(const SavedState&) = delete;
+
+ private:
+  QPainter& painter_;
+};
 
 // Exposes the scrolled lines as the panel's text and whether it scrolls.
 class SecretPanelAccessible final : public QAccessibleWidget {
@@ -416,12 +430,13 @@ void TSecretPanel::RenderFrame() {
   if (!textImage_ || lines_.isEmpty() || textArea_.isEmpty() || !handleAllocated_) return;
   {
     QPainter canvas(&*textImage_);
-    canvas.save();
-    canvas.translate(-textArea_.topLeft());
-    canvas.setBrush(imageCanvas_.brush);
-    canvas.setPen(Qt::NoPen);
-    FillClient(canvas, innerArea_);
-    canvas.restore();
+    {
+      const SavedState saved(canvas);
+      canvas.translate(-textArea_.topLeft());
+      canvas.setBrush(imageCanvas_.brush);
+      canvas.setPen(Qt::NoPen);
+      FillClient(canvas, innerArea_);
+    }
     DrawLines(canvas);
   }
   PresentFrame();
@@ -500,6 +515,15 @@ void TSecretPanel::Click() {
 }
 
 void TSecretPanel::paintEvent(QPaintEvent*) {
+  // An exception from a handler is shown, as for every window message.
+  try {
+    Paint();
+  } catch (const std::exception& error) {
+    if (TApplication* application = Application()) application->HandleException(error);
+  }
+}
+
+void TSecretPanel::Paint() {
   QPainter canvas(this);
   const QColor shadow = ToQColor(clBtnShadow);
   const QColor highlight = ToQColor(clBtnHighlight);
@@ -514,12 +538,13 @@ void TSecretPanel::paintEvent(QPaintEvent*) {
   DrawFrame3D(canvas, area, face, face, borderWidth_);
   bevel(area, bevelInner_);
 
-  canvas.save();
-  canvas.setClipRect(area);
-  canvas.setBrush(face);
-  canvas.setPen(Qt::NoPen);
-  FillClient(canvas, area);
-  canvas.restore();
+  {
+    const SavedState saved(canvas);
+    canvas.setClipRect(area);
+    canvas.setBrush(face);
+    canvas.setPen(Qt::NoPen);
+    FillClient(canvas, area);
+  }
 
   if (!active_) return;
   DrawGlyph(canvas);

@@ -138,6 +138,7 @@ class TSecretPanel : public QWidget {
   };
   enum Reaction : unsigned { ResetPosition = 1, Rebuild = 2, Invalidate = 4 };
 
+  void Paint();
   Areas LayoutAreas() const;
   void RebuildTextImage();
   void RenderFrame();
