@@ -172,7 +172,8 @@ void TSecretPanel::SetAlignment(TAlignment alignment) {
 void TSecretPanel::SetGlyph(const QImage& glyph) {
   if (glyph == glyph_) return;
   glyph_ = glyph;
-  transparentGlyph_ = WithTransparentKey(glyph_, TransparentColorOf(glyph_));
+  // Kept in the painter's own format, so that painting needs no conversion.
+  transparentGlyph_ = WithTransparentKey(glyph_, TransparentColorOf(glyph_)).convertToFormat(ImageFormat);
   React(Rebuild | Invalidate);
 }
 
