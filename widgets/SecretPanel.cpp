@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextOption>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -165,6 +166,7 @@ void TSecretPanel::SetAlignment(TAlignment alignment) {
   {
     std::scoped_lock lock(imageLock_);
     alignment_ = alignment;
+    if (active_) PrepareLineTexts();
   }
   React(Invalidate);
 }
@@ -399,6 +401,7 @@ void TSecretPanel::RebuildTextImage() {
   }
   imageCanvas_ = ImageCanvas{font(), ToQColor(color_), ToQColor(fontColor_), ToQColor(clBtnHighlight),
                              layoutDirection()};
+  PrepareLineTexts();
 }
 
 void TSecretPanel::ScrollTick(QObject*) {
@@ -443,38 +446,47 @@ void TSecretPanel::RenderFrame() {
   PresentFrame();
 }
 
+void TSecretPanel::PrepareLineTexts() {
+  std::scoped_lock lock(imageLock_);
+  const int boxWidth = scrollDirection_ == sdVertical ? textArea_.width() : scrollExtent_ - textArea_.width();
+  QTextOption option(AlignmentFlag(alignment_));
+  option.setWrapMode(QTextOption::NoWrap);
+  option.setTextDirection(imageCanvas_.direction);
+  option.setTabStopDistance(8.0 * QFontMetricsF(imageCanvas_.font).averageCharWidth());
+  lineTexts_.clear();
+  for (int i = firstTextLine_; i < lines_.size(); ++i) {
+    QStaticText text(lines_[i].left(MaxDrawnCharacters));
+    text.setTextFormat(Qt::PlainText);
+    text.setTextOption(option);
+    text.setTextWidth(boxWidth);
+    text.prepare(QTransform(), imageCanvas_.font);
+    lineTexts_.push_back(std::move(text));
+  }
+}
+
 void TSecretPanel::DrawLines(QPainter& canvas) const {
   const int areaWidth = textArea_.width();
   const int areaHeight = textArea_.height();
   const int lineHeight = lineHeight_;
-  int left = 0;
-  int top = 0;
-  int boxWidth = areaWidth;
-  if (scrollDirection_ == sdVertical) {
-    top = areaHeight - scrollPosition_;
-  } else {
+  QPoint at(0, areaHeight - scrollPosition_);
+  if (scrollDirection_ == sdHorizontal) {
     // One box as wide as the widest line enters from the reading side.
-    boxWidth = scrollExtent_ - areaWidth;
-    left = imageCanvas_.direction == Qt::RightToLeft ? scrollPosition_ - boxWidth : areaWidth - scrollPosition_;
+    const int boxWidth = scrollExtent_ - areaWidth;
+    at = QPoint(imageCanvas_.direction == Qt::RightToLeft ? scrollPosition_ - boxWidth : areaWidth - scrollPosition_, 0);
   }
   canvas.setFont(imageCanvas_.font);
-  canvas.setLayoutDirection(imageCanvas_.direction);
-  canvas.setBackgroundMode(Qt::TransparentMode);
-  const int flags = AlignmentFlag(alignment_) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs |
-                    Qt::TextDontClip;
   const int shift = textStyle_ == bvLowered ? 1 : textStyle_ == bvRaised ? -1 : 0;
-
-  for (int i = firstTextLine_; i < lines_.size(); ++i, top += lineHeight) {
-    if (top >= areaHeight) break;
-    if (top + lineHeight <= 0) continue;
-    const QString line = lines_[i].left(MaxDrawnCharacters);
-    const QRect box(left, top, boxWidth, lineHeight);
-    if (shift != 0) {
-      canvas.setPen(imageCanvas_.highlight);
-      canvas.drawText(box.translated(shift, shift), flags, line);
+  for (const QStaticText& text : lineTexts_) {
+    if (at.y() >= areaHeight) break;
+    if (at.y() + lineHeight > 0) {
+      if (shift != 0) {
+        canvas.setPen(imageCanvas_.highlight);
+        canvas.drawStaticText(at + QPoint(shift, shift), text);
+      }
+      canvas.setPen(imageCanvas_.text);
+      canvas.drawStaticText(at, text);
     }
-    canvas.setPen(imageCanvas_.text);
-    canvas.drawText(box, flags, line);
+    at.ry() += lineHeight;
   }
 }
 
@@ -515,7 +527,9 @@ void TSecretPanel::Click() {
   if (OnClick) OnClick(this);
 }
 
-void TSecretPanel::paintEvent(QPaintEvent*) {
+void TSecretPanel::paintEvent(QPaintEvent* event) {
+  // A new frame only: it covers all there is to paint.
+  if (active_ && PaintFrameOnly(event->rect())) return;
   // An exception from a handler is shown, as for every window message.
   try {
     Paint();
@@ -552,6 +566,13 @@ void TSecretPanel::Paint() {
   // The last frame: Qt repaints from scratch, so it is drawn here too.
   std::lock_guard lock(canvasLock_);
   if (!screen_.isNull()) canvas.drawImage(screenOrigin_, screen_);
+}
+
+bool TSecretPanel::PaintFrameOnly(const QRect& dirty) {
+  std::lock_guard lock(canvasLock_);
+  if (screen_.isNull() || !QRect(screenOrigin_, screen_.size()).contains(dirty)) return false;
+  QPainter(this).drawImage(screenOrigin_, screen_);
+  return true;
 }
 
 void TSecretPanel::DrawGlyph(QPainter& canvas) const {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QStaticText>
 #include <QStringList>
 #include <QWidget>
 #include <atomic>
@@ -139,9 +140,11 @@ class TSecretPanel : public QWidget {
   enum Reaction : unsigned { ResetPosition = 1, Rebuild = 2, Invalidate = 4 };
 
   void Paint();
+  bool PaintFrameOnly(const QRect& dirty);
   Areas LayoutAreas() const;
   void RebuildTextImage();
   void RenderFrame();
+  void PrepareLineTexts();
   void DrawLines(QPainter& canvas) const;
   void PresentFrame();
   void DrawGlyph(QPainter& canvas) const;
@@ -168,6 +171,8 @@ class TSecretPanel : public QWidget {
   QPoint glyphPosition_;
   std::optional<QImage> textImage_;
   ImageCanvas imageCanvas_;
+  // The lines from the first text line on, laid out once per rebuild.
+  std::vector<QStaticText> lineTexts_;
   QImage glyph_;
   QImage transparentGlyph_;
   std::vector<QPointer<QWidget>> hiddenChildren_;
