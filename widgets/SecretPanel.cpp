@@ -644,6 +644,7 @@ void TSecretPanel::Deactivate() {
     timer_.SetEnabled(false);
     scrollPosition_ = 0;
     textImage_.reset();
+    lineTexts_.clear();
   }
   {
     std::lock_guard canvas(canvasLock_);

@@ -266,6 +266,18 @@ TEST_F(SecretPanelTest, VerticalFramesBringTheLinesUpFromTheBottomEdge) {
   EXPECT_TRUE(InkIn(Shot(*panel), text, Yellow).None()) << "every line has left at the top";
 }
 
+TEST_F(SecretPanelTest, APanelThatWasNeverShownKeepsTickingWithoutDrawing) {
+  TSecretPanel panel;
+  panel.resize(200, 120);
+  panel.SetColor(clYellow);
+  panel.SetInterval(0);
+  panel.SetLines({"Pausalo"});
+  panel.SetActive(true);
+  Step(panel, 20);
+  EXPECT_EQ(panel.ScrollPosition(), 20);
+  EXPECT_TRUE(InkIn(Shot(panel), panel.TextArea(), Yellow).None());
+}
+
 TEST_F(SecretPanelTest, HorizontalFramesBringTheLineBoxInFromTheReadingSide) {
   auto panel = SteppedPanel();
   panel->SetScrollDirection(sdHorizontal);
