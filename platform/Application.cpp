@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 
 namespace pausalo {
 
 namespace {
 TApplication* theApplication = nullptr;
+std::atomic<bool> terminated{false};
 }  // namespace
 
 TApplication* Application() { return theApplication; }
@@ -43,6 +45,7 @@ bool ApplicationWindow::OfferToHooks(TMessage& message) {
 TApplication::TApplication() {
   assert(theApplication == nullptr && "one application object per program");
   theApplication = this;
+  terminated = false;
 }
 
 TApplication::~TApplication() { theApplication = nullptr; }
@@ -80,6 +83,11 @@ void TApplication::ShowException(const std::exception& error) {
   QMessageBox::critical(QApplication::activeWindow(), Title(), QString::fromUtf8(error.what()));
 }
 
-void TApplication::Terminate() { QCoreApplication::quit(); }
+void TApplication::Terminate() {
+  terminated = true;
+  QCoreApplication::quit();
+}
+
+bool TApplication::Terminated() { return terminated; }
 
 }  // namespace pausalo

@@ -96,8 +96,10 @@ class TApplication {
   void ShowException(const std::exception& error);
   std::function<void(const std::exception&)> OnException;
 
-  // Ends the message loop.
+  // Ends the message loop. From then on Terminated() is true, on every
+  // thread, until the next application object is made.
   void Terminate();
+  static bool Terminated();
 
  private:
   ApplicationWindow window_{*this};

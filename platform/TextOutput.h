@@ -6,12 +6,12 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/Enumerations.h"
+
 class QPainter;
 
 namespace pausalo {
 
-// Horizontal alignment of text lines.
-enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 // Vertical placement of a text block.
 enum TTextLayout : std::uint8_t { tlTop, tlCenter, tlBottom };
 

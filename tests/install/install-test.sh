@@ -30,8 +30,8 @@ for file in bin/pausalo lib/pausalo/librasKB50.so lib/pausalo/librasM50.so lib/p
   [ -f "$prefix/$file" ] || fail "the installed tree lacks $file"
 done
 for library in librasKB50.so librasM50.so; do
-  ldd "$libdir/$library" | grep -q "$libdir/libpausalomsg.so" \
-    || fail "$library does not find libpausalomsg.so beside it"
+  resolved=$(ldd "$libdir/$library")
+  grep -q "$libdir/libpausalomsg.so" <<<"$resolved" || fail "$library does not find libpausalomsg.so beside it"
 done
 if ! command -v desktop-file-validate >/dev/null || ! command -v appstreamcli >/dev/null; then
   echo "SKIPPED metadata checks: desktop-file-validate or appstreamcli is not installed"
@@ -48,8 +48,10 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Pausalo$' | hea
 sleep 0.5
 xdotool mousemove --window "$window" 50 250 click 1  # Start
 for _ in $(seq 100); do
-  grep -q "$libdir/librasM50.so" "/proc/$program/maps" && ! xdotool search --onlyvisible --name '^Pausalo$' >/dev/null \
-    && break
+  if grep -q "$libdir/librasM50.so" "/proc/$program/maps" \
+    && ! xdotool search --onlyvisible --name '^Pausalo$' >/dev/null; then
+    break
+  fi
   sleep 0.1
 done
 grep -q "$libdir/librasKB50.so" "/proc/$program/maps" || fail "the keyboard hook library was not loaded from $libdir"

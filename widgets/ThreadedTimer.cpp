@@ -1,0 +1,231 @@
+#include "widgets/ThreadedTimer.h"
+
+#include <QTimerEvent>
+#include <QtGlobal>
+#include <algorithm>
+#include <climits>
+
+#include "platform/Application.h"
+#include "platform/Exception.h"
+#include "platform/MessageWindow.h"
+
+namespace pausalo {
+
+namespace {
+
+constexpr std::uint32_t WM_TIMER = 0x0113;
+constexpr std::int32_t TimerIdentifier = 1;
+
+// Hands an exception to the application's exception handling. GUI thread.
+void ReportToApplication(const std::exception_ptr& error) {
+  const auto show = [](const std::exception& exception) {
+    if (TApplication* application = Application()) {
+      application->HandleException(exception);
+    } else {
+      qWarning("%s", exception.what());
+    }
+  };
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& exception) {
+    show(exception);
+  } catch (...) {
+    show(Exception("Unknown error in a timer tick"));
+  }
+}
+
+}  // namespace
+
+// The hidden window of the GUI-thread mode: its periodic timer arrives as
+// the timer message with identifier 1.
+class TThreadedTimer::TimerWindow final : public MessageWindow {
+ public:
+  explicit TimerWindow(TThreadedTimer& owner) : owner_(owner) {}
+  ~TimerWindow() override { Stop(); }
+
+  // False when the system refuses the timer.
+  bool Start(std::uint32_t interval) {
+    timerId_ = startTimer(static_cast<int>(std::min<std::uint32_t>(interval, INT_MAX)));
+    return timerId_ != 0;
+  }
+  void Stop() {
+    if (timerId_ != 0) killTimer(timerId_);
+    timerId_ = 0;
+  }
+
+ protected:
+  void timerEvent(QTimerEvent* event) override {
+    if (event->timerId() == timerId_) Perform(WM_TIMER, TimerIdentifier, 0);
+  }
+  void WndProc(TMessage& message) override {
+    if (message.Msg != WM_TIMER) return MessageWindow::WndProc(message);
+    try {
+      owner_.DoTick();
+    } catch (...) {
+      ReportToApplication(std::current_exception());
+    }
+  }
+
+ private:
+  TThreadedTimer& owner_;
+  int timerId_ = 0;
+};
+
+void TTimerThread::Execute() {
+  while (WaitWhileSuspended()) {
+    const std::chrono::milliseconds interval(interval_.load());
+    if (Closed()) {
+      // The application is ending: wait for Terminate instead of spinning.
+      Sleep(interval);
+      continue;
+    }
+    if (Sleep(interval) && !Closed() && owner_.Enabled()) DeliverTick();
+  }
+}
+
+bool TTimerThread::Closed() const { return Terminated() || TApplication::Terminated(); }
+
+void TTimerThread::DeliverTick() {
+  try {
+    if (owner_.SyncEvent()) {
+      owner_.CallSynchronized([this] { owner_.DoTick(); });
+    } else {
+      owner_.DoTick();
+    }
+  } catch (...) {
+    Report(std::current_exception());
+  }
+}
+
+// The worker waits while the GUI thread shows the error, as it would for a
+// message box of its own; EAbort is silent.
+void TTimerThread::Report(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+    return;
+  } catch (...) {
+  }
+  try {
+    Synchronize([error] { ReportToApplication(error); });
+  } catch (const std::exception& failure) {
+    qWarning("Exception handler failed: %s", failure.what());
+  } catch (...) {
+    qWarning("Exception handler failed");
+  }
+}
+
+TThreadedTimer::TThreadedTimer(QObject* owner)
+    : QObject(owner), worker_(std::make_unique<TTimerThread>(*this)) {}
+
+TThreadedTimer::~TThreadedTimer() {
+  destroying_ = true;
+  enabled_ = false;
+  {
+    std::lock_guard guard(handlerLock_);
+    onTimer_.reset();
+  }
+  worker_->Terminate();
+  while (worker_->Suspended()) worker_->Resume();
+  DestroyWindow();
+  // Waits for a tick in progress; a pending synchronised one is cancelled.
+  worker_.reset();
+}
+
+void TThreadedTimer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  ApplySettings();
+}
+
+void TThreadedTimer::SetInterval(std::uint32_t interval) {
+  if (interval == interval_) return;
+  interval_ = interval;
+  ApplySettings();
+}
+
+void TThreadedTimer::SetThreaded(bool threaded) {
+  if (threaded == threaded_) return;
+  threaded_ = threaded;
+  ApplySettings();
+}
+
+void TThreadedTimer::SetThreadPriority(TThreadPriority priority) {
+  if (priority == threadPriority_) return;
+  threadPriority_ = priority;
+  if (threaded_) ApplySettings();
+}
+
+TNotifyEvent TThreadedTimer::OnTimer() const {
+  std::lock_guard guard(handlerLock_);
+  return onTimer_ ? *onTimer_ : TNotifyEvent();
+}
+
+void TThreadedTimer::SetOnTimer(TNotifyEvent handler) {
+  const bool assigned = static_cast<bool>(handler);
+  bool wasAssigned = false;
+  {
+    std::lock_guard guard(handlerLock_);
+    wasAssigned = onTimer_ != nullptr;
+    onTimer_ = assigned ? std::make_shared<const TNotifyEvent>(std::move(handler)) : nullptr;
+  }
+  if (assigned != wasAssigned) ApplySettings();
+}
+
+void TThreadedTimer::CallSynchronized(const std::function<void()>& method) {
+  if (worker_->IsCurrentThread()) {
+    worker_->Synchronize(method);
+  } else {
+    method();
+  }
+}
+
+PausaloWindow TThreadedTimer::WindowHandle() const { return window_ ? window_->Handle() : 0; }
+
+void TThreadedTimer::DoTick() {
+  if (!enabled_ || destroying_) return;
+  std::shared_ptr<const TNotifyEvent> handler;
+  {
+    std::lock_guard guard(handlerLock_);
+    handler = onTimer_;
+  }
+  if (handler) (*handler)(this);
+}
+
+bool TThreadedTimer::RunCondition() const {
+  std::lock_guard guard(handlerLock_);
+  return interval_ != 0 && enabled_ && onTimer_ != nullptr;
+}
+
+void TThreadedTimer::ApplySettings() {
+  if (threaded_) {
+    ApplyThreaded();
+  } else {
+    ApplyWindowTimer();
+  }
+}
+
+void TThreadedTimer::ApplyThreaded() {
+  DestroyWindow();
+  if (!worker_->Suspended()) worker_->Suspend();
+  worker_->SetInterval(interval_);
+  if (!RunCondition()) return;
+  worker_->SetPriority(threadPriority_);
+  while (worker_->Suspended()) worker_->Resume();
+}
+
+void TThreadedTimer::ApplyWindowTimer() {
+  if (!worker_->Suspended()) worker_->Suspend();
+  if (window_) {
+    window_->Stop();
+  } else {
+    window_ = std::make_unique<TimerWindow>(*this);
+  }
+  if (RunCondition() && !window_->Start(interval_)) {
+    throw EOutOfResources("Not enough timers available");
+  }
+}
+
+void TThreadedTimer::DestroyWindow() { window_.reset(); }
+
+}  // namespace pausalo
