@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -105,6 +106,13 @@ void TMainForm::ConnectHandlers() {
   QObject::connect(B_Stop, &QPushButton::clicked, this, [this] { B_StopClick(); });
   QObject::connect(B_Fine, &QPushButton::clicked, this, [this] { B_FineClick(); });
   QObject::connect(BitBtn1, &QToolButton::clicked, this, [this] { BitBtn1Click(); });
+  QObject::connect(B_Author, &QToolButton::clicked, this, [this] { B_AuthorClick(); });
+  Sec1->OnClick = [this](QObject*) { Sec1Click(); };
+  // The Info page is left when another page is shown.
+  QObject::connect(PageControl1, &QTabWidget::currentChanged, this, [this](int page) {
+    if (PageControl1->widget(shownPage_) == TabSheet4) TabSheet4Exit();
+    shownPage_ = page;
+  });
   QObject::connect(S_626, &QPushButton::clicked, this, [this] { S_626Click(); });
   QObject::connect(S_generic, &QPushButton::clicked, this, [this] { S_genericClick(); });
   QObject::connect(S_web, &QPushButton::clicked, this, [this] { S_webClick(); });
@@ -181,6 +189,21 @@ void TMainForm::B_StopClick() {
 void TMainForm::B_FineClick() { Application()->Terminate(); }
 
 void TMainForm::BitBtn1Click() { Application()->HelpCommand(HELP_CONTENTS, 1); }
+
+void TMainForm::B_AuthorClick() {
+  Sec1->SetActive(!Sec1->Active());
+  Sec1->setVisible(!Sec1->isVisible());
+}
+
+void TMainForm::Sec1Click() {
+  Sec1->setVisible(false);
+  Sec1->SetActive(false);
+}
+
+void TMainForm::TabSheet4Exit() {
+  if (Sec1->Active()) Sec1->SetActive(false);
+  if (Sec1->isVisible()) Sec1->setVisible(false);
+}
 
 void TMainForm::rasWinGod1KeybrdMsg() { breaks_.KeyboardEvent(); }
 void TMainForm::rasWinGod1MouseMsg() { breaks_.MouseEvent(); }

@@ -12,6 +12,7 @@
 #include "platform/NotificationArea.h"
 #include "widgets/FlatHint.h"
 #include "widgets/FlatSpinEditInteger.h"
+#include "widgets/SecretPanel.h"
 #include "widgets/ShadowLabel.h"
 #include "widgets/TrayIcon.h"
 
@@ -82,7 +83,7 @@ class TMainForm : public QWidget {
   QFrame* Panel1 = nullptr;
   TShadowLabel* ShadowLabel5 = nullptr;
   TShadowLabel* ShadowLabel3 = nullptr;
-  QFrame* Sec1 = nullptr;
+  TSecretPanel* Sec1 = nullptr;
   QToolButton* B_Author = nullptr;
   QToolButton* BitBtn1 = nullptr;
 
@@ -110,6 +111,9 @@ class TMainForm : public QWidget {
   void B_StopClick();
   void B_FineClick();
   void BitBtn1Click();
+  void B_AuthorClick();
+  void Sec1Click();
+  void TabSheet4Exit();
   void rasWinGod1KeybrdMsg();
   void rasWinGod1MouseMsg();
   void OpTimerTimer();
@@ -147,6 +151,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<Outputs> outputs_;
   BreakStateMachine breaks_;
   QButtonGroup* profileGroup_ = nullptr;
+  int shownPage_ = 0;
 };
 
 }  // namespace pausalo

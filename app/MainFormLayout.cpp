@@ -16,6 +16,7 @@
 
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
+#include "widgets/Credits.h"
 #include "platform/Colors.h"
 
 namespace pausalo {
@@ -258,8 +259,14 @@ void TMainForm::CreateLayout() {
   info->addStretch();
   ShadowLabel5 = Heading(Panel1, 18, 3, 24);
   ShadowLabel3 = ShadowCaption(Panel1, 140, 12, " v1.0 - FREEWARE");
-  Sec1 = Place<QFrame>(TabSheet4, 54, 32, 276, 204);
+  Sec1 = Place<TSecretPanel>(TabSheet4, 54, 32, 276, 204);
   Sec1->hide();
+  Sec1->SetCycled(true);
+  Sec1->SetGlyph(QImage(CreditGlyphResource));
+  Sec1->SetGlyphLayout(glGlyphRight);
+  Sec1->SetBorderWidth(3);
+  Sec1->SetFontColor(clBlue);
+  Sec1->SetLines(CreditLines());
   B_Author = GlyphAboveCaption(TabSheet4, {1, 170, 49, 63}, "Author", "author.svg");
   BitBtn1 = GlyphAboveCaption(TabSheet4, {1, 107, 49, 59}, "&Help", "help.svg");
 

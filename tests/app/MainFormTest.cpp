@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -250,6 +251,29 @@ TEST_F(MainFormTest, TheBreakWindowClosesWhenTheUserStaysAwayForAPause) {
   Tick(60s);
   ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWaiting; }, 10'000));
   EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); }));
+}
+
+TEST_F(MainFormTest, AuthorTogglesTheCreditsAndLeavingTheInfoPageHidesThem) {
+  form.PageControl1->setCurrentWidget(form.TabSheet4);
+  form.B_Author->click();
+  EXPECT_TRUE(form.Sec1->isVisible());
+  EXPECT_TRUE(form.Sec1->Active());
+  EXPECT_EQ(form.Sec1->Lines().size(), 11);
+  EXPECT_EQ(form.Sec1->Glyph().size(), QSize(85, 100)) << "the credits picture is compiled in";
+  form.B_Author->click();
+  EXPECT_FALSE(form.Sec1->isVisible());
+  EXPECT_FALSE(form.Sec1->Active());
+
+  form.B_Author->click();
+  form.PageControl1->setCurrentWidget(form.TabSheet2);
+  EXPECT_FALSE(form.Sec1->isVisible());
+  EXPECT_FALSE(form.Sec1->Active());
+
+  form.PageControl1->setCurrentWidget(form.TabSheet4);
+  form.B_Author->click();
+  form.Sec1->OnClick(form.Sec1);
+  EXPECT_FALSE(form.Sec1->isVisible());
+  EXPECT_FALSE(form.Sec1->Active());
 }
 
 TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {

@@ -1,4 +1,4 @@
-// Saves pictures of the main window's three pages and of the break window,
+// Saves pictures of the main window's three pages, the credits and the break window,
 // with their window frames, into the folder given as the only argument.
 #include <QApplication>
 #include <QDialog>
@@ -54,6 +54,11 @@ int main(int argc, char* argv[]) {
     Settle();
     saved &= Save(&form, folder.filePath(QString("page-%1.png").arg(pages[page])));
   }
+
+  form.B_AuthorClick();
+  Settle(2'500);
+  saved &= Save(&form, folder.filePath("page-info-credits.png"));
+  form.B_AuthorClick();
 
   QTimer::singleShot(0, [&] {
     form.PageControl1->setCurrentIndex(0);
