@@ -105,6 +105,15 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
   EXPECT_TRUE(mice.empty());
 }
 
+TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {
+  // The library stores later presses while earlier notifications are being
+  // handled; each handler sees one of the presses.
+  const std::uint8_t a = input.KeycodeOf('a'), b = input.KeycodeOf('b');
+  for (int i = 0; i < 50; ++i) input.TypeKey(i % 2 == 0 ? a : b);
+  ASSERT_TRUE(ProcessUntil([&] { return keys.size() >= 50; }));
+  for (const Key& key : keys) EXPECT_TRUE(key.VKCode == 0x41 || key.VKCode == 0x42) << key.VKCode;
+}
+
 TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
   input.MoveTo(100, 200);
   const std::vector<std::pair<std::uint8_t, std::uint32_t>> clicks{{1, 0x201}, {3, 0x204}, {2, 0x207}, {4, 0x20A}};
