@@ -38,6 +38,11 @@ void FakeInput::MoveBy(std::int16_t dx, std::int16_t dy, int times) {
   Sync();
 }
 
+void FakeInput::SendMoveBy(std::int16_t dx, std::int16_t dy) {
+  Fake(XCB_MOTION_NOTIFY, 1, dx, dy);
+  xcb_flush(connection_.get());
+}
+
 void FakeInput::MoveTo(std::int16_t x, std::int16_t y) {
   Fake(XCB_MOTION_NOTIFY, 0, x, y);
   Sync();

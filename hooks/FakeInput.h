@@ -10,8 +10,8 @@
 namespace pausalo::hooks {
 
 // Keyboard and pointer input made up through XTEST on a connection of its
-// own, for tests and benchmarks. Every call returns once the X server has
-// handled the input.
+// own, for tests and benchmarks. Every call but SendMoveBy returns once the
+// X server has handled the input.
 class FakeInput {
  public:
   // Connects to the display named by DISPLAY; Connected() tells whether it
@@ -25,6 +25,8 @@ class FakeInput {
   // Presses and releases a pointer button (4 and 5 turn the wheel).
   void Click(std::uint8_t button);
   void MoveBy(std::int16_t dx, std::int16_t dy, int times = 1);
+  // Sends a relative motion without waiting for the server.
+  void SendMoveBy(std::int16_t dx, std::int16_t dy);
   // Puts the pointer at a place; makes no raw motion event.
   void MoveTo(std::int16_t x, std::int16_t y);
 

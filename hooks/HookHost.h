@@ -40,8 +40,8 @@ class HookHost {
   HookHost(void* record, const THookNotification& notification, Listen listen)
       : record_(record), notification_(notification), listen_(listen) {}
 
-  // The record once the listener runs (a running one now notifies window),
-  // null when no listener can start.
+  // The record once a listener notifies the window (one for another window,
+  // or one that lost its connection, is replaced); null when none can start.
   void* SetHook(PausaloWindow window);
   // Stops the listener of that window; once this returns no notification
   // is posted any more.

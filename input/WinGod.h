@@ -31,8 +31,9 @@ inline constexpr char DefaultMouseHookLibrary[] = "librasM50.so";
 // Libraries are never unloaded. Everything runs on the GUI thread.
 class TrasWinGod {
  public:
-  // Needs the application object; the libraries are found by bare file
-  // name through the program's library search path.
+  // Needs the application object, which has to outlive the component; the
+  // libraries are found by bare file name through the program's library
+  // search path.
   explicit TrasWinGod(std::string keybrdLibrary = DefaultKeybrdHookLibrary,
                       std::string mouseLibrary = DefaultMouseHookLibrary);
   ~TrasWinGod();

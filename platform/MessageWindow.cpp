@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include "platform/ThreadSanitizer.h"
+
 namespace pausalo {
 
 namespace {
@@ -27,8 +29,9 @@ MessageWindow::~MessageWindow() {
 
 void MessageWindow::Deliver(void* context, std::uint32_t msg, std::int32_t wParam,
                             std::int32_t lParam) {
-  QCoreApplication::postEvent(static_cast<MessageWindow*>(context),
-                              new PostedMessage({msg, wParam, lParam, 0}));
+  auto* event = new PostedMessage({msg, wParam, lParam, 0});
+  HandOver(event);
+  QCoreApplication::postEvent(static_cast<MessageWindow*>(context), event);
 }
 
 std::int32_t MessageWindow::Perform(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam) {
@@ -40,6 +43,8 @@ std::int32_t MessageWindow::Perform(std::uint32_t msg, std::int32_t wParam, std:
 void MessageWindow::WndProc(TMessage& message) { message.Result = 0; }
 
 bool MessageWindow::event(QEvent* event) {
+  // The event may have been made on another thread.
+  TakeOver(event);
   if (event->type() != PostedMessageType) return QObject::event(event);
   TMessage message = static_cast<PostedMessage*>(event)->message;
   WndProc(message);

@@ -45,10 +45,16 @@ ensure_packages() {
   "${asRoot[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq
 }
 
-# build_tree DIR [cmake options...]: configures (once) and builds.
+# build_tree DIR [--target T --] [cmake options...]: configures (once) and
+# builds everything, or only target T.
 build_tree() {
   local dir=$1
   shift
+  local -a target=()
+  if [ "${1:-}" = --target ]; then
+    target=(--target "$2")
+    shift 3
+  fi
   cmake -S "$PAUSALO_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" "${target[@]}"
 }

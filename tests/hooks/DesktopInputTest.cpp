@@ -94,10 +94,24 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
     EXPECT_EQ(keys[i].KSInfo & 0x00FFFFFF, 1 | (keycodes[i] - 8) << 16) << "repeat count 1 and the scan code";
     EXPECT_EQ(keys[i].KSInfo & 0xC0000000, 0) << "a fresh press";
   }
+  // One notification per press: all of them are handled before the next key's.
+  input.TypeKey(input.KeycodeOf('m'));
+  ASSERT_TRUE(ProcessUntil([&] { return keys.size() > typed.size(); }));
+  EXPECT_EQ(keys.size(), typed.size() + 1);
+  EXPECT_EQ(keys.back().VKCode, 0x4D);
   EXPECT_NE(keys[9].KSInfo & 0x01000000, 0) << "the arrow keys are extended keys";
   EXPECT_EQ(keys[0].KSInfo & 0x01000000, 0);
   EXPECT_TRUE(onGuiThread);
   EXPECT_TRUE(mice.empty());
+}
+
+TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {
+  // The library stores later presses while earlier notifications are being
+  // handled; each handler sees one of the presses.
+  const std::uint8_t a = input.KeycodeOf('a'), b = input.KeycodeOf('b');
+  for (int i = 0; i < 50; ++i) input.TypeKey(i % 2 == 0 ? a : b);
+  ASSERT_TRUE(ProcessUntil([&] { return keys.size() >= 50; }));
+  for (const Key& key : keys) EXPECT_TRUE(key.VKCode == 0x41 || key.VKCode == 0x42) << key.VKCode;
 }
 
 TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
