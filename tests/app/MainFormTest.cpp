@@ -66,6 +66,15 @@ class MainFormTest : public ::testing::Test {
       : form({&clock, &area, keyboard, mouse}) {
     application.SetMainForm(&form);
     form.show();
+    // A message box nobody expects would block the test for good: it is
+    // closed after a while and fails the test.
+    QObject::connect(&unexpectedBoxes, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
+      box->close();
+    });
+    unexpectedBoxes.start(3'000);
   }
   ~MainFormTest() override { form.B_StopClick(); }
 
@@ -86,6 +95,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   TApplication application;
+  QTimer unexpectedBoxes;
   ManualClock clock{std::chrono::hours(24 * 100)};
   RecordingNotificationArea area;
   TMainForm form;
