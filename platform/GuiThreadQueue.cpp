@@ -1,5 +1,7 @@
 #include "platform/GuiThreadQueue.h"
 
+#include "platform/ThreadSanitizer.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
@@ -35,6 +37,7 @@ void GuiThreadQueue::Post(std::function<void()> call) {
     // frees the event, which orders the two for the race detector.
     wake = std::make_unique<QEvent>(WakeType);
   }
+  HandOver(wake.get());
   QCoreApplication::postEvent(this, wake.release());
 }
 

@@ -4,6 +4,8 @@
 # its window is mapped, Start loads the hook libraries from the installed
 # tree and the program goes to the tray.  usage: install-test.sh BUILD_DIR
 set -euo pipefail
+# The installed tree must find its libraries by itself.
+unset LD_LIBRARY_PATH
 build=$1
 work=$(mktemp -d)
 program=
