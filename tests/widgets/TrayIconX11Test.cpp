@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QWidget>
+#include <QWindow>
 #include <functional>
 #include <vector>
 
@@ -67,14 +68,19 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
   ASSERT_TRUE(WaitFor([] { return EmbeddedTrayWindow() != nullptr; })) << "the icon never appeared";
   QWidget* icon = EmbeddedTrayWindow();
   EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:12:05");
-  ASSERT_TRUE(WaitFor([&] { return icon->mapToGlobal(QPoint(0, 0)) != QPoint(0, 0); }));
-  const QPoint centre = icon->mapToGlobal(icon->rect().center());
-
-  ClickAt(centre, 1);
-  ASSERT_TRUE(WaitFor([&] { return clicks.size() == 1; }));
+  // The tray host may still be placing the icon: click where it is now
+  // until the click arrives.
+  const auto clickUntilSeen = [&](int button, std::size_t clicksBefore) {
+    for (int attempt = 0; attempt < 10 && clicks.size() == clicksBefore; ++attempt) {
+      WaitFor([&] { return icon->windowHandle() != nullptr && icon->windowHandle()->isExposed(); }, 2'000);
+      ClickAt(icon->mapToGlobal(icon->rect().center()), button);
+      WaitFor([&] { return clicks.size() > clicksBefore; }, 1'000);
+    }
+    return clicks.size() == clicksBefore + 1;
+  };
+  ASSERT_TRUE(clickUntilSeen(1, 0));
   EXPECT_EQ(clicks[0], mbLeft);
-  ClickAt(centre, 3);
-  ASSERT_TRUE(WaitFor([&] { return clicks.size() == 2; }));
+  ASSERT_TRUE(clickUntilSeen(3, 1));
   EXPECT_EQ(clicks[1], mbRight);
 
   tray.SetActive(false);
