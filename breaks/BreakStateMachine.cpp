@@ -30,28 +30,19 @@ void BreakStateMachine::BeginWorkingStretch() {
   outputs_.SetTickTimerEnabled(true);
 }
 
-void BreakStateMachine::KeyboardEvent() {
-  switch (state_) {
-    case ssWaiting: BeginWorkingStretch(); break;
-    case ssWorking: lastInput_ = clock_.Now(); break;
-    // The idle stretch is counted as working time: ActivityStart stays.
-    case ssIdle:
-      lastInput_ = clock_.Now();
-      state_ = ssWorking;
-      break;
-    case ssBreakDue:
-    case ssPausing:
-    case ssSnoozed: break;
-  }
-}
+void BreakStateMachine::KeyboardEvent() { Input(IdleEnd::CountIdleAsWork); }
 
-void BreakStateMachine::MouseEvent() {
+void BreakStateMachine::MouseEvent() { Input(IdleEnd::ResumeFrozenClock); }
+
+void BreakStateMachine::Input(IdleEnd idleEnd) {
   switch (state_) {
     case ssWaiting: BeginWorkingStretch(); break;
     case ssWorking: lastInput_ = clock_.Now(); break;
-    // The working clock goes on from the value it showed when idling began.
     case ssIdle:
-      activityStart_ = clock_.Now() - activityElapsed_;
+      // A key counts the idle stretch as work: ActivityStart stays. The
+      // mouse lets the working clock go on from the value it showed when
+      // idling began.
+      if (idleEnd == IdleEnd::ResumeFrozenClock) activityStart_ = clock_.Now() - activityElapsed_;
       lastInput_ = clock_.Now();
       state_ = ssWorking;
       break;

@@ -71,6 +71,10 @@ class BreakStateMachine {
   TDateTime ActivityElapsed() const { return activityElapsed_; }
 
  private:
+  // How an input event ends an idle stretch.
+  enum class IdleEnd { CountIdleAsWork, ResumeFrozenClock };
+
+  void Input(IdleEnd idleEnd);
   // Time from a past moment until now; never negative.
   TDateTime Since(TDateTime moment) const;
   void BeginWorkingStretch();

@@ -3,7 +3,6 @@
 
 #include <QColor>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFont>
 #include <QImage>
 #include <QRect>
@@ -54,18 +53,6 @@ inline int CountPixels(const QImage& image, const QColor& color, const QRect& ar
     for (int x = clipped.left(); x <= clipped.right(); ++x) count += image.pixel(x, y) == color.rgb();
   }
   return count;
-}
-
-// Runs the event loop until the condition holds or a generous time has
-// passed; says whether it held.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!condition()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(1);
-  }
-  return true;
 }
 
 }  // namespace pixels

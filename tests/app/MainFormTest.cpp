@@ -17,26 +17,20 @@
 #include <functional>
 
 #include "RecordingNotificationArea.h"
+#include "EventLoopWaits.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
 using namespace std::chrono_literals;
+using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::RecordingNotificationArea;
 
 namespace {
 
 constexpr char KeyboardTestHook[] = "libtesthook_kb.so";
 constexpr char MouseTestHook[] = "libtesthook_m.so";
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 5'000) {
-  QElapsedTimer waited;
-  waited.start();
-  while (!condition() && waited.elapsed() < milliseconds)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
 
 // Runs a step as soon as a modal window is up (inside its event loop).
 void WhenModal(std::function<void(QWidget*)> step) {
@@ -152,10 +146,10 @@ TEST_F(MainFormTest, InputFromTheHookLibrariesReachesTheBreakLogic) {
   form.B_Start->click();
   clock.Advance(10s);
   FireInput(MouseTestHook);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
   clock.Advance(10s);
   FireInput(KeyboardTestHook);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
 }
 
 TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
@@ -163,7 +157,7 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   ASSERT_FALSE(form.isVisible());
   pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONDOWN);
   pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
-  ASSERT_TRUE(WaitFor([&] { return form.isVisible(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }));
   EXPECT_FALSE(form.Tray1->Active());
   EXPECT_TRUE(area.shownIcons.empty());
 
@@ -235,14 +229,14 @@ TEST_F(MainFormTest, OkTimesThePauseAndTheBreakWindowClosesByItself) {
     EXPECT_FALSE(form.OkButton->isEnabled());
     EXPECT_FALSE(form.SnoozeButton->isEnabled());
     clock.Advance(30s);  // the real tick timer times the pause from here
-    ASSERT_TRUE(WaitFor([&] { return form.PauseBar && form.PauseBar->value() == 50; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.PauseBar && form.PauseBar->value() == 50; }));
     clock.Advance(31s);
   });
   Tick(60s);
   EXPECT_EQ(form.Breaks().State(), ssBreakDue);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWaiting; }, 10'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 10s));
   EXPECT_EQ(seen, (QStringList{"Pausalo v1.0", " Break Time !", "Pause running..."}));
-  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); })) << "the window is freed";
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); })) << "the window is freed";
 }
 
 TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
@@ -250,8 +244,8 @@ TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
   form.B_Start->click();
   WhenModal([&](QWidget*) { form.SnoozeButton->click(); });
   Tick(60s);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssSnoozed; }));
-  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssSnoozed; }));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
 TEST_F(MainFormTest, TheBreakWindowClosesWhenTheUserStaysAwayForAPause) {
@@ -259,8 +253,8 @@ TEST_F(MainFormTest, TheBreakWindowClosesWhenTheUserStaysAwayForAPause) {
   form.B_Start->click();
   WhenModal([&](QWidget*) { clock.Advance(2min); });
   Tick(60s);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWaiting; }, 10'000));
-  EXPECT_TRUE(WaitFor([&] { return form.BreakForm.isNull(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 10s));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
 TEST_F(MainFormTest, AuthorTogglesTheCreditsAndLeavingTheInfoPageHidesThem) {

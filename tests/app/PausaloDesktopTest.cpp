@@ -16,10 +16,13 @@
 #include <QWindow>
 #include <functional>
 
+#include "EventLoopWaits.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
+using namespace std::chrono_literals;
+using pausalo::testing::ProcessEventsUntil;
 
 namespace {
 
@@ -34,14 +37,6 @@ class AcceleratedClock final : public Clock {
   BootClock real_;
   TDateTime start_ = real_.Now();
 };
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds) {
-  QElapsedTimer waited;
-  waited.start();
-  while (!condition() && waited.elapsed() < milliseconds)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return condition();
-}
 
 void Xdotool(const QStringList& arguments) { ASSERT_EQ(QProcess::execute("xdotool", arguments), 0) << arguments.join(' ').toStdString(); }
 
@@ -68,27 +63,27 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   TMainForm form({&clock});
   application.SetMainForm(&form);
   form.show();
-  ASSERT_TRUE(WaitFor([&] { return form.isVisible() && form.windowHandle()->isExposed(); }, 10'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible() && form.windowHandle()->isExposed(); }, 10s));
 
   // Setup page, manual setup, one minute of work and one minute of allowed
   // idle time: without input reaching the program, the idle minute would
   // end the stretch on the very tick the break is due.
   ClickOn(form.PageControl1->tabBar(), form.PageControl1->tabBar()->tabRect(1).center());
-  ASSERT_TRUE(WaitFor([&] { return form.PageControl1->currentIndex() == 1; }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.PageControl1->currentIndex() == 1; }, 5s));
   ClickOn(form.R_manuale, QPoint(6, form.R_manuale->height() / 2));
-  ASSERT_TRUE(WaitFor([&] { return form.FSActivity->isEnabled(); }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.FSActivity->isEnabled(); }, 5s));
   ClickOn(form.FSActivity);
   Xdotool({"key", "ctrl+a", "type", "1"});
-  ASSERT_TRUE(WaitFor([&] { return form.FSActivity->Value() == 1; }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.FSActivity->Value() == 1; }, 5s));
   ClickOn(form.FSTimeout);
   Xdotool({"key", "ctrl+a", "type", "1"});
-  ASSERT_TRUE(WaitFor([&] { return form.FSTimeout->Value() == 1; }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.FSTimeout->Value() == 1; }, 5s));
 
   // Start, then keep the mouse moving.
   ClickOn(form.PageControl1->tabBar(), form.PageControl1->tabBar()->tabRect(0).center());
-  ASSERT_TRUE(WaitFor([&] { return form.B_Start->isVisible(); }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.B_Start->isVisible(); }, 5s));
   ClickOn(form.B_Start);
-  ASSERT_TRUE(WaitFor([&] { return form.Breaks().State() == ssWorking && !form.isVisible(); }, 5'000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWorking && !form.isVisible(); }, 5s));
   QProcess mouse;
   mouse.start("sh", {"-c", "while :; do xdotool mousemove_relative -- 4 0; sleep 0.05;"
                            " xdotool mousemove_relative -- -4 0; sleep 0.05; done"});
@@ -101,17 +96,17 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
     if (modal == nullptr || modal->windowTitle() != "Pausalo v1.0" || sawBreakWindow) return;
     sawBreakWindow = true;
     watch.stop();
-    ASSERT_TRUE(WaitFor([&] { return modal->windowHandle()->isExposed(); }, 5'000));
-    WaitFor([&] { return TopmostWindow() == "0x" + QString::number(modal->winId(), 16); }, 3'000);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return modal->windowHandle()->isExposed(); }, 5s));
+    ProcessEventsUntil([&] { return TopmostWindow() == "0x" + QString::number(modal->winId(), 16); }, 3s);
     topmost = TopmostWindow();
     breakWindow = "0x" + QString::number(modal->winId(), 16);
     ClickOn(form.OkButton);
-    WaitFor([&] { return form.Breaks().State() == ssPausing; }, 5'000);
+    ProcessEventsUntil([&] { return form.Breaks().State() == ssPausing; }, 5s);
     modal->close();  // the pause would take fifteen seconds more
   });
   watch.start(20);
 
-  EXPECT_TRUE(WaitFor([&] { return sawBreakWindow; }, 30'000));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return sawBreakWindow; }, 30s));
   mouse.kill();
   mouse.waitForFinished();
   ASSERT_TRUE(sawBreakWindow) << "no break window";

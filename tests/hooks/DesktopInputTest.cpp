@@ -2,6 +2,8 @@
 // anywhere on the desktop reaches TrasWinGod's events on the GUI thread.
 #include <gtest/gtest.h>
 
+#include "EventLoopWaits.h"
+
 #include <algorithm>
 
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
+using pausalo::testing::ProcessEventsUntil;
 using pausalo::hooks::FakeInput;
 
 namespace {
@@ -26,7 +29,7 @@ struct Mouse {
   tagMOUSEHOOKSTRUCT MRec;
 };
 
-class DesktopInputTest : public testing::Test {
+class DesktopInputTest : public ::testing::Test {
  protected:
   DesktopInputTest() {
     god.OnKeybrdMsg = [this](std::int32_t code, std::int32_t vkCode, std::int32_t ksInfo) {
@@ -43,14 +46,6 @@ class DesktopInputTest : public testing::Test {
     ASSERT_TRUE(input.Connected());
     god.StartKeybrdHook();
     god.StartMouseHook();
-  }
-
-  // Processes posted messages until the condition holds or ten seconds pass.
-  template <class Condition>
-  bool ProcessUntil(Condition condition) {
-    const QDeadlineTimer deadline(10000);
-    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return condition();
   }
 
   std::vector<std::uint32_t> ButtonMessages() const {
@@ -87,7 +82,7 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
     keycodes.push_back(input.KeycodeOf(key.keysym));
     ASSERT_NE(keycodes.back(), 0) << std::hex << key.keysym;
     input.TypeKey(keycodes.back());
-    ASSERT_TRUE(ProcessUntil([&] { return keys.size() == keycodes.size(); })) << std::hex << key.keysym;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() == keycodes.size(); })) << std::hex << key.keysym;
   }
   for (std::size_t i = 0; i < typed.size(); ++i) {
     SCOPED_TRACE(i);
@@ -98,7 +93,7 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
   }
   // One notification per press: all of them are handled before the next key's.
   input.TypeKey(input.KeycodeOf('m'));
-  ASSERT_TRUE(ProcessUntil([&] { return keys.size() > typed.size(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() > typed.size(); }));
   EXPECT_EQ(keys.size(), typed.size() + 1);
   EXPECT_EQ(keys.back().VKCode, 0x4D);
   EXPECT_NE(keys[9].KSInfo & 0x01000000, 0) << "the arrow keys are extended keys";
@@ -112,7 +107,7 @@ TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {
   // handled; each handler sees one of the presses.
   const std::uint8_t a = input.KeycodeOf('a'), b = input.KeycodeOf('b');
   for (int i = 0; i < 50; ++i) input.TypeKey(i % 2 == 0 ? a : b);
-  ASSERT_TRUE(ProcessUntil([&] { return keys.size() >= 50; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() >= 50; }));
   for (const Key& key : keys) EXPECT_TRUE(key.VKCode == 0x41 || key.VKCode == 0x42) << key.VKCode;
 }
 
@@ -121,7 +116,7 @@ TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
   const std::vector<std::pair<std::uint8_t, std::uint32_t>> clicks{{1, 0x201}, {3, 0x204}, {2, 0x207}, {4, 0x20A}};
   for (const auto& [button, message] : clicks) {
     input.Click(button);
-    ASSERT_TRUE(ProcessUntil([&] { return !mice.empty() && mice.back().MesID == message; })) << int{button};
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !mice.empty() && mice.back().MesID == message; })) << int{button};
     EXPECT_EQ(mice.back().Code, 0);
     EXPECT_EQ(mice.back().MRec.X, 100);
     EXPECT_EQ(mice.back().MRec.Y, 200);
@@ -136,7 +131,7 @@ TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
       return mouse.MesID == 0x200u && mouse.MRec.X == 105 && mouse.MRec.Y == 203;
     });
   };
-  EXPECT_TRUE(ProcessUntil(movedBy)) << "no move notification at (105, 203)";
+  EXPECT_TRUE(ProcessEventsUntil(movedBy)) << "no move notification at (105, 203)";
   EXPECT_TRUE(onGuiThread);
   EXPECT_TRUE(keys.empty());
 }
@@ -152,9 +147,9 @@ TEST_F(DesktopInputTest, StoppedHooksReportNothingAndStartAgain) {
   god.StartKeybrdHook();
   god.StartMouseHook();
   input.TypeKey(input.KeycodeOf('b'));
-  ASSERT_TRUE(ProcessUntil([&] { return !keys.empty(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !keys.empty(); }));
   input.Click(3);
-  ASSERT_TRUE(ProcessUntil([&] { return !mice.empty(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !mice.empty(); }));
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys.front().VKCode, 0x42);
   EXPECT_EQ(ButtonMessages(), std::vector<std::uint32_t>{0x204});

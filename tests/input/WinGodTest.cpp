@@ -1,6 +1,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "EventLoopWaits.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
+using pausalo::testing::ProcessEventsUntil;
 
 namespace {
 
@@ -66,7 +69,7 @@ struct LaterFilter {
   }
 };
 
-class WinGodTest : public testing::Test {
+class WinGodTest : public ::testing::Test {
  protected:
   WinGodTest() {
     for (const TestHook* hook : {&keybrdHook, &mouseHook, &noSetHook, &noRemoveHook}) {
@@ -97,14 +100,6 @@ class WinGodTest : public testing::Test {
   bool ConsumedNotification(const THookNotification& notification) {
     return Consumed(pausalo_register_window_message(notification.MessageName), notification.WParam,
                     notification.LParam);
-  }
-
-  // Processes posted messages until the condition holds or five seconds pass.
-  template <class Condition>
-  bool ProcessUntil(Condition condition) {
-    const QDeadlineTimer deadline(5000);
-    while (!condition() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return condition();
   }
 
   Call KB(const char* call) { return {"testhook_kb", call, application.Handle()}; }
@@ -271,7 +266,7 @@ TEST_F(WinGodTest, KeyboardValuesAreReadFromTheRecordWhenTheNotificationIsHandle
   // The library moves on to the next event before the notification is handled.
   record.Code = 0;
   record.VKCode = 0x42;
-  ASSERT_TRUE(ProcessUntil([&] { return !keys.empty(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !keys.empty(); }));
   EXPECT_EQ(keys, (std::vector<std::array<std::int32_t, 3>>{{0, 0x42, 0x001E0001}}));
 }
 
@@ -291,7 +286,7 @@ TEST_F(WinGodTest, TheMouseHandlerWorksOnItsOwnCopyOfTheHookStructure) {
   record.StoreMRec({640, -12, 7, 1, 0xFFFFFFFF});
   ASSERT_TRUE(mouseHook.Fire());
   ASSERT_TRUE(mouseHook.Fire());
-  ASSERT_TRUE(ProcessUntil([&] { return seen.size() == 2; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
   EXPECT_EQ(messages, (std::vector<std::uint32_t>{0x201, 0x201}));
   for (const tagMOUSEHOOKSTRUCT& mRec : seen) {
     EXPECT_EQ(mRec.X, 640);
@@ -309,7 +304,7 @@ TEST_F(WinGodTest, AnExceptionFromAHandlerIsShownAndTheHookStays) {
   god.OnKeybrdMsg = [](std::int32_t, std::int32_t, std::int32_t) { throw Exception("handler failed"); };
   god.StartKeybrdHook();
   ASSERT_TRUE(keybrdHook.Fire());
-  ASSERT_TRUE(ProcessUntil([&] { return !shown.empty(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !shown.empty(); }));
   EXPECT_EQ(shown, std::vector<std::string>{"handler failed"});
   EXPECT_EQ(FilterCount(), 1u);
   god.StopKeybrdHook();

@@ -7,12 +7,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "platform/Hint.h"
 
 using namespace pausalo;
-using pixels::WaitFor;
+using pausalo::testing::ProcessEventsUntil;
 
 namespace {
 
@@ -39,7 +40,7 @@ class ToolTipProbe final : public QWidget {
   }
 };
 
-class ApplicationHintsTest : public testing::Test {
+class ApplicationHintsTest : public ::testing::Test {
  protected:
   ApplicationHintsTest() {
     application.SetHintWindowClass(&MakeHintWindow<RecordingHintWindow>);
@@ -62,7 +63,7 @@ class ApplicationHintsTest : public testing::Test {
   ApplicationHints& Hints() { return application.Hints(); }
   RecordingHintWindow* Window() { return dynamic_cast<RecordingHintWindow*>(Hints().HintWindow()); }
   bool WaitForHint(const QString& text) {
-    return WaitFor([&] { return Hints().HintShowing() && Hints().HintWindow()->Caption() == text; });
+    return ProcessEventsUntil([&] { return Hints().HintShowing() && Hints().HintWindow()->Caption() == text; });
   }
 
   TApplication application;
@@ -121,7 +122,7 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   EXPECT_EQ(pixels::Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
 
   QTest::mouseMove(&second, QPoint(5, 6));
-  ASSERT_TRUE(WaitFor([&] { return seen.size() == 2; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
   QTest::qWait(20);
   EXPECT_FALSE(Hints().HintShowing());
 }
@@ -131,7 +132,7 @@ TEST_F(ApplicationHintsTest, AHandlerThatThrowsIsReportedAndNoHintShows) {
   application.OnException = [&](const std::exception& error) { shown.push_back(error.what()); };
   application.OnShowHint = [](QString&, bool&, THintInfo&) { throw std::runtime_error("handler failed"); };
   QTest::mouseMove(&first, QPoint(5, 6));
-  ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !shown.empty(); }));
   EXPECT_EQ(shown, std::vector<std::string>{"handler failed"});
   EXPECT_FALSE(Hints().HintShowing());
 }
@@ -140,7 +141,7 @@ TEST_F(ApplicationHintsTest, AHintGoesAfterItsHideTimeoutAndDoesNotReturnOnTheSa
   application.OnShowHint = [](QString&, bool&, THintInfo& info) { info.HideTimeout = 20; };
   QTest::mouseMove(&first, QPoint(5, 6));
   ASSERT_TRUE(WaitForHint("Tip one"));
-  ASSERT_TRUE(WaitFor([&] { return !Hints().HintShowing(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !Hints().HintShowing(); }));
   QTest::mouseMove(&first, QPoint(9, 9));
   EXPECT_EQ(Hints().PendingHintPause(), -1);
   QTest::mouseMove(&second, QPoint(5, 6));

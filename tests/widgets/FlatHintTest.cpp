@@ -5,11 +5,13 @@
 #include <array>
 #include <memory>
 
+#include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "widgets/FlatHint.h"
 
 using namespace pausalo;
+using pausalo::testing::ProcessEventsUntil;
 using pixels::BlockFont;
 using pixels::InkBox;
 using pixels::kBlock;
@@ -44,7 +46,7 @@ struct Expected {
   QRect bounds;
 };
 
-class FlatHintTest : public testing::Test {
+class FlatHintTest : public ::testing::Test {
  protected:
   // A TFlatHint on the form, in the block font, with colours the checks
   // can tell apart.
@@ -219,7 +221,7 @@ TEST_F(FlatHintTest, PaintingDrawsOutlineStripArrowAndTextOnTheCursorsSide) {
     const int w = image.width();
     const int h = image.height();
     ASSERT_EQ(QSize(w, h), QSize(36, 19));
-    SCOPED_TRACE(testing::Message() << "cursor " << c.cursor.x() << "," << c.cursor.y());
+    SCOPED_TRACE(::testing::Message() << "cursor " << c.cursor.x() << "," << c.cursor.y());
 
     const QRect strip = c.left ? QRect(1, 1, 14, h - 2) : QRect(w - 15, 1, 14, h - 2);
     const QRect textArea = c.left ? QRect(15, 1, w - 16, h - 2) : QRect(1, 1, w - 16, h - 2);
@@ -257,7 +259,7 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   QTest::mouseMove(&form, QPoint(290, 190));
   application.SetHintPause(10);
   QTest::mouseMove(&clock, QPoint(10, 10));
-  ASSERT_TRUE(pixels::WaitFor([&] { return application.Hints().HintShowing(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
   EXPECT_EQ(dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow()), nullptr) << "the plain window first";
 
   TFlatHint& hint = AddStyledHint();
@@ -269,7 +271,7 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   application.SetHintPause(10);
   QCursor::setPos(clock.mapToGlobal(QPoint(20, 10)));
   QTest::mouseMove(&clock, QPoint(20, 10));
-  ASSERT_TRUE(pixels::WaitFor([&] { return application.Hints().HintShowing(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
   auto* flat = dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow());
   ASSERT_NE(flat, nullptr);
   EXPECT_EQ(flat->Caption(), "Secondi trascorsi di inattività");

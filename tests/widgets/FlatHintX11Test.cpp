@@ -7,11 +7,13 @@
 #include <QScreen>
 #include <QTest>
 
+#include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "widgets/FlatHint.h"
 
 using namespace pausalo;
+using pausalo::testing::ProcessEventsUntil;
 
 TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMovesOff) {
   TApplication application;
@@ -29,12 +31,12 @@ TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMo
   QTest::qWait(50);
   const QPoint pointer = clock.mapToGlobal(QPoint(20, 10));
   QCursor::setPos(pointer);
-  ASSERT_TRUE(pixels::WaitFor([&] { return application.Hints().HintShowing(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
   auto* window = dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow());
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->Caption(), "Secondi trascorsi di attività");
   EXPECT_EQ(window->Corner(), ArrowCorner::TopLeft);
-  ASSERT_TRUE(pixels::WaitFor([&] { return window->geometry().topLeft() == pointer + QPoint(12, 12); }))
+  ASSERT_TRUE(ProcessEventsUntil([&] { return window->geometry().topLeft() == pointer + QPoint(12, 12); }))
       << "at " << window->geometry().x() << "," << window->geometry().y();
 
   // What the server shows: the outline and the strip.
@@ -47,5 +49,5 @@ TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMo
   EXPECT_EQ(shown.pixelColor(bounds.width() - 2, bounds.height() - 2), ToQColor(hint->ColorBackground()));
 
   QCursor::setPos(form.mapToGlobal(QPoint(280, 180)));
-  EXPECT_TRUE(pixels::WaitFor([&] { return !window->isVisible(); }));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return !window->isVisible(); }));
 }

@@ -11,21 +11,16 @@
 #include <functional>
 #include <vector>
 
+#include "EventLoopWaits.h"
 #include "TestIcons.h"
 #include "platform/Application.h"
 #include "widgets/TrayIcon.h"
 
 using namespace pausalo;
+using namespace std::chrono_literals;
+using pausalo::testing::ProcessEventsUntil;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 10'000) {
-  QElapsedTimer waited;
-  waited.start();
-  while (!condition() && waited.elapsed() < milliseconds)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  return condition();
-}
 
 // The window Qt embeds into the tray host for an icon.
 QWidget* EmbeddedTrayWindow() {
@@ -65,16 +60,16 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
   if (!HasTrayHost()) GTEST_SKIP() << "this display has no tray host";
   tray.SetActive(true);
   ASSERT_TRUE(tray.Added());
-  ASSERT_TRUE(WaitFor([] { return EmbeddedTrayWindow() != nullptr; })) << "the icon never appeared";
+  ASSERT_TRUE(ProcessEventsUntil([] { return EmbeddedTrayWindow() != nullptr; })) << "the icon never appeared";
   QWidget* icon = EmbeddedTrayWindow();
   EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:12:05");
   // The tray host may still be placing the icon: click where it is now
   // until the click arrives.
   const auto clickUntilSeen = [&](int button, std::size_t clicksBefore) {
     for (int attempt = 0; attempt < 10 && clicks.size() == clicksBefore; ++attempt) {
-      WaitFor([&] { return icon->windowHandle() != nullptr && icon->windowHandle()->isExposed(); }, 2'000);
+      ProcessEventsUntil([&] { return icon->windowHandle() != nullptr && icon->windowHandle()->isExposed(); }, 2s);
       ClickAt(icon->mapToGlobal(icon->rect().center()), button);
-      WaitFor([&] { return clicks.size() > clicksBefore; }, 1'000);
+      ProcessEventsUntil([&] { return clicks.size() > clicksBefore; }, 1s);
     }
     return clicks.size() == clicksBefore + 1;
   };
@@ -85,7 +80,7 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
 
   tray.SetActive(false);
   EXPECT_FALSE(tray.Added());
-  EXPECT_TRUE(WaitFor([] { return EmbeddedTrayWindow() == nullptr; })) << "the icon stayed";
+  EXPECT_TRUE(ProcessEventsUntil([] { return EmbeddedTrayWindow() == nullptr; })) << "the icon stayed";
 }
 
 TEST_F(TrayIconOnX11, NoTrayHostLeavesTheIconOutWithoutAnError) {
