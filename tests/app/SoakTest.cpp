@@ -204,9 +204,12 @@ class WorkingDay {
       if (insideBreakWindow && !model_.windowOpen) return;
       OneTick();
     }
-    // The day is over with the window standing: it is snoozed, so that its
-    // modal run ends.
-    if (insideBreakWindow && model_.windowOpen && !failed) {
+    // The day is over, or has failed, with the window standing: it is
+    // snoozed or closed, so that its modal run ends.
+    if (!insideBreakWindow || !WindowShown()) return;
+    if (failed) {
+      form_.BreakForm->close();
+    } else {
       form_.SnoozeButton->click();
       model_.Snooze(now_);
     }
@@ -378,7 +381,8 @@ class WorkingDay {
     if (form_.StaticText2->text().toStdString() != model_.workingClock) return Fail(step, "working clock differs");
     if (form_.Tray1->Hint().toStdString() != model_.hint) return Fail(step, "tray hint differs");
     if (model_.state == ssPausing && form_.PauseBar && form_.PauseBar->value() != model_.progress)
-      return Fail(step, "pause progress differs");
+      return Fail(step, "pause progress " + std::to_string(form_.PauseBar->value()) + " differs from " +
+                            std::to_string(model_.progress));
     if (LimitShown(form_, TLimit::Activity) != model_.limits.Activity ||
         LimitShown(form_, TLimit::Pause) != model_.limits.Pause ||
         LimitShown(form_, TLimit::Timeout) != model_.limits.Timeout)
@@ -414,7 +418,7 @@ TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
   TApplication application;
   ManualClock clock;
   RecordingNotificationArea area;
-  TMainForm form({&clock, &area, "libtesthook_kb.so", "libtesthook_m.so"});
+  TMainForm form({&clock, &area, TEST_HOOK_DIR "/libtesthook_kb.so", TEST_HOOK_DIR "/libtesthook_m.so"});
   application.SetMainForm(&form);
   form.show();
   // The test gives every tick itself; the real timer must not add its own.
