@@ -4,7 +4,7 @@
 // the window's state is checked against the break rules' invariants and
 // against a model of the rules written here, apart from the program's.
 //
-// The day carries PAUSALO_SOAK_EVENTS input events (default 300,000); the
+// The day carries PAUSALO_SOAK_EVENTS input events (default 1,000,000); the
 // full soak is ten million:
 //   PAUSALO_SOAK_EVENTS=10000000 build/tests/app_soak_tests
 #include <gtest/gtest.h>
@@ -409,7 +409,7 @@ class WorkingDay {
 
 long long SoakEvents() {
   const char* wanted = std::getenv("PAUSALO_SOAK_EVENTS");
-  return wanted != nullptr ? std::atoll(wanted) : 300'000;
+  return wanted != nullptr ? std::atoll(wanted) : 1'000'000;
 }
 
 }  // namespace
