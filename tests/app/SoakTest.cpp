@@ -4,9 +4,10 @@
 // the window's state is checked against the break rules' invariants and
 // against a model of the rules written here, apart from the program's.
 //
-// The day carries PAUSALO_SOAK_EVENTS input events (default 1,000,000); the
-// full soak is ten million:
-//   PAUSALO_SOAK_EVENTS=10000000 build/tests/app_soak_tests
+// The day carries PAUSALO_SOAK_EVENTS input events (default 1,000,000) and
+// follows the random choices of PAUSALO_SOAK_SEED. The full soak is ten
+// million events:
+//   PAUSALO_SOAK_EVENTS=10000000 build-asan/tests/app_soak_tests
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -221,7 +222,7 @@ class WorkingDay {
     if (model_.windowOpen && breakAnswerAt_ <= now_) AnswerTheBreak();
     if (now_ >= nextSetupChangeAt_) ChangeSetup();
     if (now_ >= lunchAt_ && !hadLunch_) Lunch();
-    if (busy_) SendInput(tickAt);
+    if (busy_ || tickAt >= DayStartMs + WorkingDayMs) SendInput(tickAt);
     now_ = tickAt;
     clock_.Set(std::chrono::milliseconds(now_));
     if (!form_.OpTimer->isActive()) {
@@ -262,7 +263,9 @@ class WorkingDay {
     const double ticksLeft = std::max(1.0, static_cast<double>(DayStartMs + WorkingDayMs - now_) / TickMs / 2);
     const double mean = static_cast<double>(eventsWanted_ - eventsSent) / ticksLeft;
     std::uniform_int_distribution<int> count(0, static_cast<int>(std::ceil(2 * mean)));
-    int events = static_cast<int>(std::min<long long>(count(random_), eventsWanted_ - eventsSent));
+    // The day's last tick takes whatever is left.
+    const long long left = eventsWanted_ - eventsSent;
+    const int events = static_cast<int>(tickAt >= DayStartMs + WorkingDayMs ? left : std::min<long long>(count(random_), left));
     std::uniform_int_distribution<long long> offset(0, TickMs - 1);
     std::vector<long long> times(static_cast<std::size_t>(events));
     for (auto& at : times) at = now_ + offset(random_);
@@ -412,6 +415,11 @@ long long SoakEvents() {
   return wanted != nullptr ? std::atoll(wanted) : 1'000'000;
 }
 
+std::uint64_t SoakSeed() {
+  const char* seed = std::getenv("PAUSALO_SOAK_SEED");
+  return seed != nullptr ? std::strtoull(seed, nullptr, 10) : 20261207;
+}
+
 }  // namespace
 
 TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
@@ -425,7 +433,7 @@ TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
   form.OpTimer->setInterval(std::numeric_limits<int>::max());
 
   const long long events = SoakEvents();
-  WorkingDay day(form, clock, area, events, 20261207);
+  WorkingDay day(form, clock, area, events, SoakSeed());
   day.Run();
   ASSERT_FALSE(day.failed) << day.failure;
 
