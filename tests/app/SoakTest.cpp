@@ -175,9 +175,8 @@ long long Milliseconds(TDateTime time) { return SpanMilliseconds(time); }
 
 class WorkingDay {
  public:
-  WorkingDay(TMainForm& form, ManualClock& clock, RecordingNotificationArea& area, long long events,
-             std::uint64_t seed)
-      : form_(form), clock_(clock), area_(area), eventsWanted_(events), random_(seed) {
+  WorkingDay(TMainForm& form, ManualClock& clock, long long events, std::uint64_t seed)
+      : form_(form), clock_(clock), eventsWanted_(events), random_(seed) {
     model_.hint = form.Tray1->Hint().toStdString();
   }
 
@@ -396,7 +395,6 @@ class WorkingDay {
 
   TMainForm& form_;
   ManualClock& clock_;
-  RecordingNotificationArea& area_;
   BreakModel model_;
   long long eventsWanted_;
   std::mt19937_64 random_;
@@ -433,7 +431,7 @@ TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
   form.OpTimer->setInterval(std::numeric_limits<int>::max());
 
   const long long events = SoakEvents();
-  WorkingDay day(form, clock, area, events, SoakSeed());
+  WorkingDay day(form, clock, events, SoakSeed());
   day.Run();
   ASSERT_FALSE(day.failed) << day.failure;
 
