@@ -48,9 +48,9 @@ class RawInputHandler {
 // Listens for XInput2 raw events of the whole desktop on a connection and a
 // thread of its own, and hands them to a handler. Events are taken in
 // batches: after a batch the thread lets the next events gather for
-// BatchGatherMilliseconds instead of waking up for every one of them. The thread ends quietly
-// when the connection is lost; it is stopped and joined, and the connection
-// closed, when the object goes.
+// BatchGatherMilliseconds instead of waking up for every one of them. The
+// thread ends quietly when the connection is lost; it is stopped and joined,
+// and the connection closed, when the object goes.
 class RawInputThread {
  public:
   static constexpr int BatchGatherMilliseconds = 50;
