@@ -99,9 +99,12 @@ void BreakStateMachine::TickBreakDue(const TBreakLimits& limits) {
 
 void BreakStateMachine::TickPausing(const TBreakLimits& limits) {
   idleElapsed_ = Since(lastInput_);
-  const TDateTime pause = MinutesToDays(limits.Pause);
+  // In whole milliseconds, as the limits are compared: the difference of two
+  // clock readings in days carries a rounding error that turns an exact half
+  // per cent (7.5) into 7.4999999995 and rounds it the wrong way.
+  const long long pause = SpanMilliseconds(MinutesToDays(limits.Pause));
   // A pause of zero minutes (or less) is over at once.
-  const double percent = pause > 0 ? idleElapsed_ / pause * 100.0 : 100.0;
+  const double percent = pause > 0 ? static_cast<double>(SpanMilliseconds(idleElapsed_)) * 100.0 / pause : 100.0;
   const int position = static_cast<int>(std::nearbyint(std::clamp(percent, 0.0, 100.0)));
   outputs_.SetPauseProgress(position);
   if (position >= 100) FinishPause();

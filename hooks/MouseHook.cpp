@@ -30,9 +30,17 @@ class PointerHandler final : public RawInputHandler {
     if (message == 0) return;
     record.Code.store(HC_ACTION, std::memory_order_relaxed);
     record.MesID.store(message, std::memory_order_relaxed);
-    record.StoreMRec(PointerPosition(connection));
+    if (!positionKnown_) {
+      position_ = PointerPosition(connection);
+      positionKnown_ = true;
+    }
+    record.StoreMRec(position_);
     notifier_.Post();
   }
+
+  // One query of the pointer serves a whole batch: a round trip to the
+  // server for every motion event would double the wake-ups.
+  void BeginBatch() override { positionKnown_ = false; }
 
  private:
   // The pointer's position on the screen (raw events carry none), with no
@@ -47,6 +55,8 @@ class PointerHandler final : public RawInputHandler {
 
   Notifier notifier_;
   xcb_window_t root_ = 0;
+  bool positionKnown_ = false;
+  tagMOUSEHOOKSTRUCT position_{};
 };
 
 std::unique_ptr<RawInputThread> ListenToPointer(const Notifier& notifier) {

@@ -84,11 +84,21 @@ void RawInputThread::Listen() {
   for (;;) {
     // xcb may have queued events while waiting for a reply; take them all
     // before sleeping on the socket.
+    handler_->BeginBatch();
+    bool handled = false;
     while (xcb_generic_event_t* event = xcb_poll_for_event(&connection)) {
       Dispatch(*event);
       std::free(event);
+      handled = true;
     }
     if (xcb_connection_has_error(&connection)) return;
+    if (handled) {
+      // Input comes in streams (a moving mouse sends hundreds of events a
+      // second): let the next ones gather. A stop ends the wait at once.
+      const int stopped = poll(&waits[1], 1, BatchGatherMilliseconds);
+      if (stopped > 0 || (stopped < 0 && errno != EINTR)) return;
+      continue;
+    }
     if (poll(waits, 2, -1) < 0 && errno != EINTR) return;
     if (waits[1].revents != 0) return;
   }

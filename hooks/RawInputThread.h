@@ -38,17 +38,23 @@ class RawInputHandler {
   // Runs once on the new connection before the thread starts; false
   // refuses the listener.
   virtual bool Prepare(xcb_connection_t&) { return true; }
+  // Comes before each batch of events: those that arrived together.
+  virtual void BeginBatch() {}
   virtual void HandleRawEvent(xcb_connection_t& connection, const RawEvent& event) = 0;
   // Every other event, such as MappingNotify.
   virtual void HandleCoreEvent(xcb_connection_t&, const xcb_generic_event_t&) {}
 };
 
 // Listens for XInput2 raw events of the whole desktop on a connection and a
-// thread of its own, and hands them to a handler. The thread ends quietly
-// when the connection is lost; it is stopped and joined, and the connection
-// closed, when the object goes.
+// thread of its own, and hands them to a handler. Events are taken in
+// batches: after a batch the thread lets the next events gather for
+// BatchGatherMilliseconds instead of waking up for every one of them. The
+// thread ends quietly when the connection is lost; it is stopped and joined,
+// and the connection closed, when the object goes.
 class RawInputThread {
  public:
+  static constexpr int BatchGatherMilliseconds = 50;
+
   // Connects to the display named by DISPLAY and selects the raw events of
   // rawEventMask (bits of xcb_input_xi_event_mask_t) of the master devices
   // on the root window. Null when there is no display, no XInput 2.2 or

@@ -24,21 +24,21 @@ class SystemNotificationArea final : public NotificationArea {
       case NIM_ADD: {
         if (found != icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
         // Owned by the application too, so none outlives it.
-        auto* icon = new QSystemTrayIcon(QCoreApplication::instance());
-        Apply(*icon, data);
-        Connect(*icon, data);
-        icon->show();
-        icons_.emplace(key, icon);
+        Shown& shown = icons_[key];
+        shown.icon = new QSystemTrayIcon(QCoreApplication::instance());
+        Apply(shown, data);
+        Connect(*shown.icon, data);
+        shown.icon->show();
         return true;
       }
       case NIM_MODIFY:
-        if (found == icons_.end() || found->second.isNull()) return false;
-        Apply(*found->second, data);
-        Connect(*found->second, data);
+        if (found == icons_.end() || found->second.icon.isNull()) return false;
+        Apply(found->second, data);
+        Connect(*found->second.icon, data);
         return true;
       case NIM_DELETE:
         if (found == icons_.end()) return false;
-        delete found->second.data();
+        delete found->second.icon.data();
         icons_.erase(found);
         return true;
     }
@@ -48,12 +48,28 @@ class SystemNotificationArea final : public NotificationArea {
  private:
   using Key = std::pair<PausaloWindow, std::uint32_t>;
 
-  static void Apply(QSystemTrayIcon& icon, const TNotifyIconData& data) {
+  // An icon on show, with what was last handed to it.
+  struct Shown {
+    QPointer<QSystemTrayIcon> icon;
+    std::uint32_t hIcon = 0;
+    std::int64_t picture = -1;  // QIcon::cacheKey() of the picture set; -1 before the first
+  };
+
+  // Sets only what changed: setting the picture repaints the icon in the
+  // tray (X requests, a wake-up of the X reader thread), and the tray hint
+  // changes every second while the picture stays.
+  static void Apply(Shown& shown, const TNotifyIconData& data) {
     if (data.uFlags & NIF_ICON) {
       const TIcon* source = TIcon::FromHandle(data.hIcon);
-      icon.setIcon(source != nullptr ? source->Image() : QIcon());
+      const QIcon picture = source != nullptr ? source->Image() : QIcon();
+      if (data.hIcon != shown.hIcon || picture.cacheKey() != shown.picture) {
+        shown.icon->setIcon(picture);
+        shown.hIcon = data.hIcon;
+        shown.picture = picture.cacheKey();
+      }
     }
-    if (data.uFlags & NIF_TIP) icon.setToolTip(QString::fromUtf8(data.Tip()));
+    const QString tip = QString::fromUtf8(data.Tip());
+    if ((data.uFlags & NIF_TIP) && shown.icon->toolTip() != tip) shown.icon->setToolTip(tip);
   }
 
   // Routes activations to the record's window and callback message.
@@ -79,7 +95,7 @@ class SystemNotificationArea final : public NotificationArea {
     return {};
   }
 
-  std::map<Key, QPointer<QSystemTrayIcon>> icons_;
+  std::map<Key, Shown> icons_;
 };
 
 }  // namespace

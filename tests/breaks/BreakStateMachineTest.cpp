@@ -231,6 +231,31 @@ TEST(BreakWindow, OkTimesThePauseWithTheBarThenClosesByItself) {
   EXPECT_EQ(world.machine.LastInput(), world.closedAt[0]);
 }
 
+TEST(BreakWindow, ThePauseBarRoundsExactHalvesToEvenOnADayFarFromDayZero) {
+  // A one-minute pause moves the bar 5/6 per cent a tick: after 4.5 s it
+  // stands at exactly 7.5, which rounds to 8 (half to even), and after
+  // 13.5 s at 22.5, which rounds to 22.
+  BreakWorld world({1, 1, 3}, std::chrono::hours(24 * 100));
+  TDateTime okPressed = 0;
+  world.user = [&](BreakWorld& w) {
+    if (w.windowOpen && w.machine.State() == ssBreakDue) {
+      w.machine.AcceptBreak();
+      okPressed = w.clock.Now();
+    }
+  };
+  world.machine.Start();
+  world.RunUntil([&] { return !world.closedAt.empty(); });
+
+  const auto firstTimeAt = [&](int percent) {
+    for (std::size_t i = 0; i < world.progressSteps.size(); ++i)
+      if (world.progressSteps[i] == percent) return world.SecondsBetween(okPressed, world.progressStepTimes[i]);
+    return -1.0;
+  };
+  EXPECT_EQ(firstTimeAt(8), 4.5);
+  EXPECT_EQ(firstTimeAt(23), 14.0);
+  EXPECT_EQ(firstTimeAt(22), 13.0);
+}
+
 TEST(BreakWindow, SnoozeWorksOnceThenTheWindowReturnsAtOnce) {
   BreakWorld world(OneMinuteWork);
   world.user = [&](BreakWorld& w) {

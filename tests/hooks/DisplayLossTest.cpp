@@ -9,39 +9,17 @@
 #include <optional>
 #include <string>
 
+#include "PrivateXServer.h"
 #include "hooks/FakeInput.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
 using pausalo::hooks::FakeInput;
+using pausalo::testing::PrivateXServer;
 
 namespace {
 
-// An X server of the test's own, named in DISPLAY while it runs.
-class PrivateXServer {
- public:
-  PrivateXServer() {
-    server_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
-    const QDeadlineTimer deadline(10000);
-    while (!server_.canReadLine() && server_.waitForReadyRead(deadline.remainingTime())) {
-    }
-    const QByteArray number = server_.readLine().trimmed();
-    if (!number.isEmpty()) qputenv("DISPLAY", ":" + number);
-  }
-  ~PrivateXServer() { Kill(); }
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-  void Kill() {
-    server_.kill();
-    server_.waitForFinished();
-  }
-
- private:
-  QProcess server_;
-};
-
-class DisplayLossTest : public testing::Test {
+class DisplayLossTest : public ::testing::Test {
  protected:
   DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")) {
     god.OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { ++keys; };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QProcess>
 #include <QWidget>
 #include <QWindow>
@@ -37,6 +38,19 @@ void ClickAt(QPoint at, int button) {
 }
 
 bool HasTrayHost() { return !qEnvironmentVariableIsSet("PAUSALO_NO_TRAY"); }
+
+// Counts the paint events of the widget it filters.
+class PaintCounter final : public QObject {
+ public:
+  explicit PaintCounter(int& paints) : paints_(paints) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints_;
+    return false;
+  }
+
+ private:
+  int& paints_;
+};
 
 class TrayIconOnX11 : public ::testing::Test {
  protected:
@@ -81,6 +95,33 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
   tray.SetActive(false);
   EXPECT_FALSE(tray.Added());
   EXPECT_TRUE(ProcessEventsUntil([] { return EmbeddedTrayWindow() == nullptr; })) << "the icon stayed";
+}
+
+// The hint changes every second while the program monitors; the docked icon
+// must not be repainted for that, only when its picture changes.
+TEST_F(TrayIconOnX11, AHintChangeLeavesTheDockedPictureUnpainted) {
+  if (!HasTrayHost()) GTEST_SKIP() << "this display has no tray host";
+  tray.SetActive(true);
+  ASSERT_TRUE(ProcessEventsUntil([] { return EmbeddedTrayWindow() != nullptr; }));
+  QWidget* icon = EmbeddedTrayWindow();
+  ProcessEventsUntil([] { return false; }, 300ms);  // the first paints after docking
+  int paints = 0;
+  PaintCounter counter(paints);
+  icon->installEventFilter(&counter);
+
+  for (int second = 1; second <= 5; ++second) {
+    tray.SetHint(QString("Time elapsed: 00:00:0%1").arg(second));
+    ProcessEventsUntil([] { return false; }, 50ms);
+  }
+  EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:00:05");
+  EXPECT_EQ(paints, 0) << "a hint change repainted the icon";
+
+  TIcon other;
+  pausalo::testing::LoadIcon(other, Qt::darkRed);
+  tray.SetIcon(other);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return paints > 0; })) << "a new picture was not painted";
+  icon->removeEventFilter(&counter);
+  tray.SetActive(false);
 }
 
 TEST_F(TrayIconOnX11, NoTrayHostLeavesTheIconOutWithoutAnError) {

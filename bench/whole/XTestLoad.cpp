@@ -1,0 +1,58 @@
+// Synthetic desktop input through XTEST at a steady rate: relative pointer
+// motion, and a Shift key press and release every 100 ms instead of one
+// motion. Bounded by a count and a duration. Prints what it sent.
+//
+//   xtest_load [events-per-second=200] [seconds=30]
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "hooks/FakeInput.h"
+
+namespace {
+
+constexpr long NanosecondsPerSecond = 1'000'000'000;
+constexpr std::uint32_t ShiftLeftKeysym = 0xffe1;
+
+void AddNanoseconds(timespec& at, long nanoseconds) {
+  at.tv_nsec += nanoseconds;
+  at.tv_sec += at.tv_nsec / NanosecondsPerSecond;
+  at.tv_nsec %= NanosecondsPerSecond;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const long rate = argc > 1 ? std::atol(argv[1]) : 200;
+  const long seconds = argc > 2 ? std::atol(argv[2]) : 30;
+  if (rate <= 0 || seconds <= 0) {
+    std::fprintf(stderr, "usage: xtest_load [events-per-second] [seconds]\n");
+    return 2;
+  }
+  pausalo::hooks::FakeInput input;
+  if (!input.Connected()) {
+    std::fprintf(stderr, "xtest_load: no X display\n");
+    return 1;
+  }
+  const std::uint8_t shift = input.KeycodeOf(ShiftLeftKeysym);
+  const long eventsPerKey = rate / 10;  // one key every 100 ms
+  const long total = rate * seconds;
+
+  timespec next{};
+  clock_gettime(CLOCK_MONOTONIC, &next);
+  long motions = 0, keys = 0;
+  for (long sent = 0; sent < total; ++sent) {
+    if (shift != 0 && eventsPerKey > 0 && sent % eventsPerKey == eventsPerKey - 1) {
+      input.TypeKey(shift);
+      ++keys;
+    } else {
+      input.MoveBy(sent % 2 == 0 ? 1 : -1, 0);
+      ++motions;
+    }
+    AddNanoseconds(next, NanosecondsPerSecond / rate);
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+  }
+  std::printf("events %ld motions %ld keys %ld\n", motions + keys, motions, keys);
+  return 0;
+}

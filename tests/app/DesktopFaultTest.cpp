@@ -1,0 +1,167 @@
+// Faults of the desktop around the running program: the tray host goes away
+// and comes back, and the X server goes away while the program monitors.
+// Runs on a display without a tray host; the tests start their own.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <functional>
+
+#include "EventLoopWaits.h"
+#include "PrivateXServer.h"
+#include "app/MainForm.h"
+#include "platform/Application.h"
+
+using namespace pausalo;
+using pausalo::testing::ProcessEventsUntil;
+using namespace std::chrono_literals;
+using pausalo::testing::PrivateXServer;
+
+namespace {
+
+// By path: under AddressSanitizer dlopen does not search the test's RUNPATH.
+const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
+const std::string MouseHook = HOOK_DIR "/librasM50.so";
+
+int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(20'000)) return -1;
+  if (output != nullptr) *output = process.readAllStandardOutput();
+  return process.exitCode();
+}
+
+// A tray host (trayer) on the display named by DISPLAY.
+class TrayHost {
+ public:
+  TrayHost() {
+    host_.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                           "--transparent", "false"});
+    ready_ = ProcessEventsUntil([] {
+      QByteArray tree;
+      RunTool("xwininfo", {"-root", "-tree"}, &tree);
+      return tree.toLower().contains("panel");
+    });
+  }
+  ~TrayHost() {
+    host_.kill();
+    host_.waitForFinished();
+  }
+  TrayHost(const TrayHost&) = delete;
+  TrayHost& operator=(const TrayHost&) = delete;
+  bool Ready() const { return ready_; }
+
+ private:
+  QProcess host_;
+  bool ready_ = false;
+};
+
+// The window Qt embeds into the tray host for an icon.
+QWidget* TrayIconWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible())
+      return widget;
+  return nullptr;
+}
+
+// Whether the icon's window sits inside a tray host rather than on the root
+// window, where the X server leaves it when its host goes away.
+bool DockedInTrayHost() {
+  const QWidget* icon = TrayIconWindow();
+  if (icon == nullptr) return false;
+  QByteArray tree;
+  if (RunTool("xwininfo", {"-children", "-id", QString::number(icon->winId())}, &tree) != 0) return false;
+  const auto idAfter = [&](const QByteArray& label) {
+    const int at = tree.indexOf(label);
+    return at < 0 ? QByteArray() : tree.mid(at + label.size()).trimmed().split(' ').first();
+  };
+  const QByteArray root = idAfter("Root window id:"), parent = idAfter("Parent window id:");
+  return !parent.isEmpty() && parent != root;
+}
+
+}  // namespace
+
+TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored) {
+  auto host = std::make_unique<TrayHost>();
+  ASSERT_TRUE(host->Ready());
+  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  TMainForm form({&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
+  application.SetMainForm(&form);
+  form.show();
+  form.B_StartClick();
+  ASSERT_TRUE(form.Tray1->Added());
+  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
+
+  host.reset();
+  ASSERT_TRUE(ProcessEventsUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }));
+  EXPECT_TRUE(ProcessEventsUntil([] { return !DockedInTrayHost(); }));
+  host = std::make_unique<TrayHost>();
+  ASSERT_TRUE(host->Ready());
+  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+
+  clock.Advance(5s);
+  form.OpTimerTimer();
+  ASSERT_EQ(form.Tray1->Hint(), "Time elapsed: 00:00:05");
+  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon did not come back";
+  QWidget* icon = TrayIconWindow();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return icon->mapToGlobal(QPoint(0, 0)) != QPoint(0, 0); }));
+  EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:00:05");
+
+  const QPoint centre = icon->mapToGlobal(icon->rect().center());
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}), 0);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); })) << "a click on the icon did not restore the window";
+  form.B_StopClick();
+}
+
+// The program itself, monitoring, loses its X server: it ends (the toolkit
+// ends a program whose display is gone) without a crash, a sanitizer report
+// or a hang in the hook libraries' threads at exit.
+TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
+  const QByteArray savedDisplay = qgetenv("DISPLAY");
+  {
+    PrivateXServer server;
+    ASSERT_FALSE(server.Display().isEmpty());
+    TrayHost host;
+    ASSERT_TRUE(host.Ready());
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", server.Display());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    // What the toolkit leaves allocated when it ends the program from inside
+    // its event loop is no leak of the program's own.
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    // Under AddressSanitizer dlopen does not search the program's RUNPATH
+    // for the hook libraries.
+    environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
+    program.setProcessEnvironment(environment);
+    program.start(PAUSALO_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    QByteArray window;
+    ASSERT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Pausalo$"}, &window), 0);
+    window = window.split('\n').first();
+    // Start: the first button of the strip at the bottom of the Home page.
+    ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
+    ASSERT_TRUE(ProcessEventsUntil([] { return RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}) != 0; }))
+        << "the program did not go into the tray";
+    ASSERT_EQ(RunTool("xdotool", {"key", "shift", "mousemove_relative", "--", "5", "5", "click", "1"}), 0);
+    QThread::msleep(300);
+
+    server.Kill();
+    EXPECT_TRUE(program.waitForFinished(20'000)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "the program crashed";
+    const QByteArray errors = program.readAllStandardError();
+    EXPECT_FALSE(errors.contains("Sanitizer")) << errors.toStdString();
+    EXPECT_FALSE(errors.contains("runtime error")) << errors.toStdString();
+    EXPECT_FALSE(errors.contains("terminate called")) << errors.toStdString();
+    if (program.state() != QProcess::NotRunning) program.kill();
+    program.waitForFinished();
+  }
+  qputenv("DISPLAY", savedDisplay);
+}
