@@ -13,6 +13,10 @@
 
 namespace pixels {
 
+// The cell of a character of BlockFont.
+inline constexpr int kCharWidth = 7;
+inline constexpr int kLineHeight = 13;
+
 // A monospaced font without antialiasing, 11 pixels: its lines are 13
 // pixels high (ascent 10) and the full block "█" inks its whole 7 x 13 cell,
 // so the ink of a text shows exactly where its line box lies. Full hinting

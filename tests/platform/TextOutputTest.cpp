@@ -9,12 +9,11 @@ using namespace pausalo;
 using pixels::BlockFont;
 using pixels::InkBox;
 using pixels::kBlock;
+using pixels::kCharWidth;
+using pixels::kLineHeight;
 
 namespace {
 
-// Block font: every character is 7 pixels wide, lines are 13 high.
-constexpr int kCharWidth = 7;
-constexpr int kLineHeight = 13;
 
 QRect Measure(const QString& text, QRect rect, TTextFormat format = 0) {
   const QFontMetrics metrics(BlockFont());

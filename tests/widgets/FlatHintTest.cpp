@@ -15,11 +15,11 @@ using pausalo::testing::ProcessEventsUntil;
 using pixels::BlockFont;
 using pixels::InkBox;
 using pixels::kBlock;
+using pixels::kCharWidth;
+using pixels::kLineHeight;
 
 namespace {
 
-constexpr int kCharWidth = 7;
-constexpr int kLineHeight = 13;
 const QRect kScreen(0, 0, 800, 600);
 
 // The arrow glyph for the top-left corner, its tip at the top left.

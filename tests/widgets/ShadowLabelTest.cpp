@@ -14,12 +14,11 @@ using namespace pausalo;
 using pixels::BlockFont;
 using pixels::InkBox;
 using pixels::kBlock;
+using pixels::kCharWidth;
+using pixels::kLineHeight;
 
 namespace {
 
-// Block font: characters 7 pixels wide, lines 13 high, fully inked.
-constexpr int kCharWidth = 7;
-constexpr int kLineHeight = 13;
 const QColor kFormColor(0, 0, 128);
 const QColor kTextColor(255, 0, 0);
 const QColor kShadowColor(0, 255, 0);
