@@ -1,9 +1,12 @@
-// Saves pictures of the main window's three pages, the credits and the break window,
-// with their window frames, into the folder given as the only argument.
+// Saves pictures of the main window's three pages, a clock's hint, the
+// credits and the break window, with their window frames, into the folder
+// given as the only argument.
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
@@ -21,14 +24,15 @@ void Settle(int milliseconds = 400) {
   while (waited.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-bool Save(const QWidget* window, const QString& path) {
-  const QRect frame = window->frameGeometry();
-  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                                    frame.height());
+bool Save(const QRect& area, const QString& path) {
+  const QPixmap shot =
+      QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
   const bool saved = shot.save(path);
   std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
   return saved;
 }
+
+bool Save(const QWidget* window, const QString& path) { return Save(window->frameGeometry(), path); }
 
 }  // namespace
 
@@ -55,6 +59,16 @@ int main(int argc, char* argv[]) {
     saved &= Save(&form, folder.filePath(QString("page-%1.png").arg(pages[page])));
   }
 
+  // A clock's hint: the pointer rests on the working clock.
+  form.PageControl1->setCurrentIndex(0);
+  Settle();
+  QCursor::setPos(form.StaticText2->mapToGlobal(form.StaticText2->rect().center()));
+  Settle(1'500);
+  saved &= Save(form.frameGeometry().adjusted(0, 0, 220, 60), folder.filePath("page-home-clock-hint.png"));
+  QCursor::setPos(0, 0);
+  Settle();
+
+  form.PageControl1->setCurrentIndex(2);
   form.B_AuthorClick();
   Settle(2'500);
   saved &= Save(&form, folder.filePath("page-info-credits.png"));
