@@ -45,6 +45,10 @@ bool ApplicationWindow::OfferToHooks(TMessage& message) {
 TApplication::TApplication() {
   assert(theApplication == nullptr && "one application object per program");
   theApplication = this;
+  // The program ends when it is told to (Terminate), never because its last
+  // shown window closed: while it sits in the notification area, closing the
+  // help window must not end it.
+  QGuiApplication::setQuitOnLastWindowClosed(false);
   terminated = false;
 }
 

@@ -290,6 +290,23 @@ TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
   EXPECT_TRUE(viewer->toPlainText().contains("Snooze 5 minutes once"));
 }
 
+TEST_F(MainFormTest, ClosingTheOnlyShownWindowWhileInTheTrayDoesNotEndTheProgram) {
+  bool stillRunning = false;
+  QTimer::singleShot(0, [&] {
+    form.B_Start->click();
+    application.SetHelpFile("PAUSALO_ENG.HLP");
+    form.BitBtn1->click();
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (qobject_cast<QTextBrowser*>(window) != nullptr) window->close();
+    QTimer::singleShot(300, [&] {
+      stillRunning = true;
+      application.Terminate();
+    });
+  });
+  QApplication::exec();
+  EXPECT_TRUE(stillRunning) << "the program ended when the help window closed";
+}
+
 TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
   QAccessibleInterface* field = QAccessible::queryAccessibleInterface(form.FSPause);
   ASSERT_NE(field, nullptr);
