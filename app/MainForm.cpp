@@ -88,8 +88,9 @@ TMainForm::TMainForm(TMainFormEnvironment environment)
   FormCreate();
 }
 
+// The minimise handler FormCreate installed goes with the form.
 TMainForm::~TMainForm() {
-  if (Application() != nullptr && Application()->MainForm() == this) Application()->OnMinimize = nullptr;
+  if (Application() != nullptr) Application()->OnMinimize = nullptr;
 }
 
 TFlatSpinEditInteger* TMainForm::LimitField(TLimit limit) const {

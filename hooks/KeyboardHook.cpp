@@ -7,8 +7,6 @@ namespace pausalo::hooks {
 
 namespace {
 
-constexpr std::int32_t HC_ACTION = 0;
-
 TKeybrdHookRecord record;
 
 class KeyPressHandler final : public RawInputHandler {

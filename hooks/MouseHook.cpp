@@ -9,8 +9,6 @@ namespace pausalo::hooks {
 
 namespace {
 
-constexpr std::int32_t HC_ACTION = 0;
-
 TMouseHookRecord record;
 
 class PointerHandler final : public RawInputHandler {

@@ -35,6 +35,9 @@ inline constexpr THookNotification MHookNotification{"M_Hook", 47, 74};
 // The shell hook has no registered message.
 inline constexpr THookNotification ShHookNotification{nullptr, 12, 21};
 
+// The hook code a library reports with every event: an event happened.
+inline constexpr std::int32_t HC_ACTION = 0;
+
 // The mouse hook structure as a mouse event hands it on: 20 bytes.
 struct tagMOUSEHOOKSTRUCT {
   std::int32_t X;

@@ -19,8 +19,6 @@ class HelpViewer {
   // Shows the first page of a help file and brings the window up. Returns
   // false, showing nothing, when there is no such help file.
   bool ShowContents(const QString& helpFile, const QString& windowTitle);
-  // The window, for looking at what it shows.
-  QTextBrowser& Browser() { return *browser_; }
 
  private:
   std::unique_ptr<QTextBrowser> browser_;

@@ -27,14 +27,14 @@ class SystemNotificationArea final : public NotificationArea {
         Shown& shown = icons_[key];
         shown.icon = new QSystemTrayIcon(QCoreApplication::instance());
         Apply(shown, data);
-        Connect(*shown.icon, data);
+        Route(shown, data);
         shown.icon->show();
         return true;
       }
       case NIM_MODIFY:
         if (found == icons_.end() || found->second.icon.isNull()) return false;
         Apply(found->second, data);
-        Connect(*found->second.icon, data);
+        Route(found->second, data);
         return true;
       case NIM_DELETE:
         if (found == icons_.end()) return false;
@@ -53,6 +53,7 @@ class SystemNotificationArea final : public NotificationArea {
     QPointer<QSystemTrayIcon> icon;
     std::uint32_t hIcon = 0;
     std::int64_t picture = -1;  // QIcon::cacheKey() of the picture set; -1 before the first
+    std::uint32_t callback = 0;  // the callback message activations go to; 0 for none
   };
 
   // Sets only what changed: setting the picture repaints the icon in the
@@ -72,12 +73,17 @@ class SystemNotificationArea final : public NotificationArea {
     if ((data.uFlags & NIF_TIP) && shown.icon->toolTip() != tip) shown.icon->setToolTip(tip);
   }
 
-  // Routes activations to the record's window and callback message.
-  static void Connect(QSystemTrayIcon& icon, const TNotifyIconData& data) {
+  // Routes activations to the record's window and callback message; the
+  // window and identifier are the icon's key, so only the message can change.
+  static void Route(Shown& shown, const TNotifyIconData& data) {
+    const std::uint32_t callback = (data.uFlags & NIF_MESSAGE) ? data.uCallbackMessage : 0;
+    if (callback == shown.callback) return;
+    shown.callback = callback;
+    QSystemTrayIcon& icon = *shown.icon;
     QObject::disconnect(&icon, &QSystemTrayIcon::activated, nullptr, nullptr);
-    if (!(data.uFlags & NIF_MESSAGE)) return;
+    if (callback == 0) return;
     QObject::connect(&icon, &QSystemTrayIcon::activated,
-                     [window = data.Wnd, message = data.uCallbackMessage,
+                     [window = data.Wnd, message = callback,
                       id = static_cast<std::int32_t>(data.uID)](QSystemTrayIcon::ActivationReason reason) {
                        for (const std::int32_t mouse : ButtonMessages(reason))
                          pausalo_post_message(window, message, id, mouse);

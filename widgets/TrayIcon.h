@@ -68,7 +68,6 @@ class TTrayIcon : public QObject {
   bool Added() const { return added_; }
   // The hidden window that receives the notification area's messages.
   PausaloWindow Handle() const;
-  int CurrentFrame() const { return currentFrame_; }
   const TNotifyIconData& IconData() const { return iconData_; }
 
   void ShowIcon();

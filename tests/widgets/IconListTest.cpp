@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
+
 #include "TestIcons.h"
 #include "platform/Exception.h"
 #include "widgets/IconList.h"
@@ -50,6 +52,19 @@ TEST_F(IconListTest, EditsKeepOwnedCopiesInTheRightOrder) {
   list.Delete(0);
   EXPECT_EQ(list.Count(), 2);
   EXPECT_EQ(changes, 7);
+}
+
+TEST_F(IconListTest, IconsLoadFromFilesAndAMissingFileChangesNothing) {
+  const QByteArray iconFile = IconFile(Qt::yellow);
+  QTemporaryFile file;
+  ASSERT_TRUE(file.open());
+  file.write(iconFile);
+  file.close();
+  EXPECT_EQ(list.AddFromFile(file.fileName()), 0);
+  EXPECT_EQ(list.Icon(0).Data(), iconFile);
+  EXPECT_THROW(list.AddFromFile(file.fileName() + ".missing"), Exception);
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(changes, 1);
 }
 
 TEST_F(IconListTest, IndexesOutOfBoundsThrowAndChangeNothing) {

@@ -261,7 +261,7 @@ TEST_F(TrayIconTest, ARightClickPopsUpTheMenuInsteadOfClicking) {
 TEST_F(TrayIconTest, ADoubleClickRunsTheEnabledDefaultItem) {
   ShowWithPicture();
   TPopupMenu menu;
-  QAction* first = menu.addAction("First");
+  menu.addAction("First");
   QAction* preferred = menu.addAction("Preferred");
   int preferredRuns = 0;
   QObject::connect(preferred, &QAction::triggered, [&] { ++preferredRuns; });
@@ -276,7 +276,28 @@ TEST_F(TrayIconTest, ADoubleClickRunsTheEnabledDefaultItem) {
   Mouse(WM_LBUTTONDBLCLK);
   EXPECT_EQ(preferredRuns, 1);
   EXPECT_EQ(events[1].event, "dblclick");
-  (void)first;
+}
+
+TEST_F(TrayIconTest, InAFormDesignerOnlyShowDesignShowsTheIcon) {
+  tray.SetActive(false);
+  tray.SetIcon(picture);
+  tray.SetShowDesign(true);
+  EXPECT_FALSE(tray.ShowDesign()) << "outside the designer nothing is stored";
+
+  tray.SetDesigning(true);
+  area.calls.clear();
+  tray.SetActive(true);
+  EXPECT_TRUE(area.calls.empty()) << "Active shows nothing in the designer";
+  tray.Loaded();
+  EXPECT_FALSE(tray.Added());
+  tray.SetShowDesign(true);
+  EXPECT_TRUE(tray.Added());
+  EXPECT_TRUE(tray.ShowDesign());
+  tray.SetHint("changed");
+  EXPECT_EQ(area.calls.back().action, NIM_MODIFY);
+  tray.SetShowDesign(false);
+  EXPECT_FALSE(tray.Added());
+  EXPECT_FALSE(tray.ShowDesign());
 }
 
 TEST_F(TrayIconTest, FreeingTheMenuDetachesIt) {
