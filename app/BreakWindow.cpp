@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <chrono>
 
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
@@ -21,25 +22,56 @@ constexpr int BreakWindowWidth = 312;
 constexpr int BreakWindowClientHeight = 213;
 constexpr int BreakWindowHeight = 240;  // H: controls are placed from it
 
+// Someone typing when the window appears would press its focused button
+// with the next space or Enter before reading a word of it: for this long
+// after it appears, no key reaches the window or its controls.
+constexpr std::chrono::seconds KeysHeldBackFor{2};
+
 // A plain window run modally: Escape does not close it, only its buttons,
-// the break logic or the window manager do.
+// the break logic or the window manager do. Mouse clicks count at once;
+// keys only once the window has stood for a moment, on the program's clock.
 class BreakDialog final : public QDialog {
  public:
-  using QDialog::QDialog;
+  BreakDialog(const Clock& clock, QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags), clock_(clock) {}
+
+  // Keys aimed at the control are held back with those aimed at the window.
+  void GuardKeysOf(QWidget* control) { control->installEventFilter(this); }
 
  protected:
+  void showEvent(QShowEvent* event) override {
+    shownAt_ = clock_.Now();
+    QDialog::showEvent(event);
+  }
+  bool event(QEvent* event) override { return (IsKey(*event) && KeysHeldBack()) || QDialog::event(event); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    return (IsKey(*event) && KeysHeldBack()) || QDialog::eventFilter(watched, event);
+  }
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(event);
   }
+
+ private:
+  static bool IsKey(const QEvent& event) {
+    return event.type() == QEvent::KeyPress || event.type() == QEvent::KeyRelease;
+  }
+  bool KeysHeldBack() const {
+    constexpr TDateTime heldBackFor =
+        static_cast<double>(std::chrono::milliseconds(KeysHeldBackFor).count()) / MillisecondsPerDay;
+    return !Reaches(clock_.Now() - shownAt_, heldBackFor);
+  }
+
+  const Clock& clock_;
+  TDateTime shownAt_ = 0;
 };
 
 }  // namespace
 
 void TMainForm::BuildBreakWindow() {
   constexpr int H = BreakWindowHeight;
-  BreakForm = new BreakDialog(this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                        Qt::WindowStaysOnTopHint);
+  auto* form = new BreakDialog(ProgramClock(), this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                        Qt::WindowStaysOnTopHint);
+  BreakForm = form;
   BreakForm->setAttribute(Qt::WA_DeleteOnClose, false);
   BreakForm->setWindowTitle("Pausalo v1.0");
   BreakForm->setFont(DefaultWindowFont());
@@ -74,6 +106,8 @@ void TMainForm::BuildBreakWindow() {
   OkButton->setGeometry(180, H - 70, 90, 25);
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
+
+  for (QWidget* button : {SnoozeButton.data(), OkButton.data()}) form->GuardKeysOf(button);
 }
 
 void TMainForm::sveglia() {

@@ -17,12 +17,13 @@
 
 namespace pausalo {
 
-// The Setup page's spin edits as the break logic's limit fields.
+// The Setup page's spin edits as the break logic's limit fields: the break
+// logic sees what was committed, never a half-typed text.
 class TMainForm::Limits final : public LimitFields {
  public:
   explicit Limits(const TMainForm& form) : form_(form) {}
-  int Value(TLimit limit) const override { return form_.LimitField(limit)->Value(); }
-  void SetValue(TLimit limit, int minutes) override { form_.LimitField(limit)->SetValue(minutes); }
+  int Value(TLimit limit) const override { return form_.LimitField(limit)->CommittedValue(); }
+  void SetValue(TLimit limit, int minutes) override { form_.LimitField(limit)->CommitValue(minutes); }
 
  private:
   const TMainForm& form_;
@@ -50,6 +51,7 @@ class TMainForm::Outputs final : public BreakOutputs {
   void CloseBreakWindow() override {
     if (form_.BreakForm) form_.BreakForm->close();
   }
+  bool BreakWindowShown() const override { return form_.BreakForm && form_.BreakForm->isVisible(); }
   void ShowPauseRunning() override {
     if (form_.BreakLabel) {
       form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText.data(), PauseRunningText.size()));
@@ -78,7 +80,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment)
       ownClock_(environment_.clock != nullptr ? nullptr : std::make_unique<BootClock>()),
       limits_(std::make_unique<Limits>(*this)),
       outputs_(std::make_unique<Outputs>(*this)),
-      breaks_(environment_.clock != nullptr ? *environment_.clock : *ownClock_, *limits_, *outputs_) {
+      breaks_(ProgramClock(), *limits_, *outputs_) {
   rasWinGod1 = std::make_unique<TrasWinGod>(environment_.keybrdHookLibrary, environment_.mouseHookLibrary);
   Tray1 = std::make_unique<TTrayIcon>(nullptr, *environment_.notificationArea);
   OpTimer = new QTimer(this);
@@ -93,7 +95,11 @@ TMainForm::~TMainForm() {
   if (Application() != nullptr) Application()->OnMinimize = nullptr;
 }
 
-TFlatSpinEditInteger* TMainForm::LimitField(TLimit limit) const {
+const Clock& TMainForm::ProgramClock() const {
+  return environment_.clock != nullptr ? *environment_.clock : *ownClock_;
+}
+
+TLimitSpinEdit* TMainForm::LimitField(TLimit limit) const {
   switch (limit) {
     case TLimit::Activity: return FSActivity;
     case TLimit::Pause: return FSPause;
@@ -128,7 +134,7 @@ void TMainForm::ConnectHandlers() {
 
 // Components finish their set-up once the whole layout is in place.
 void TMainForm::Loaded() {
-  for (TFlatSpinEditInteger* field : {FSActivity, FSPause, FSTimeout}) field->Loaded();
+  for (TLimitSpinEdit* field : {FSActivity, FSPause, FSTimeout}) field->Loaded();
   Tray1->Loaded();
 }
 

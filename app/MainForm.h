@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/LimitSpinEdit.h"
 #include "breaks/BreakStateMachine.h"
 #include "breaks/Clock.h"
 #include "input/WinGod.h"
 #include "platform/NotificationArea.h"
 #include "widgets/FlatHint.h"
-#include "widgets/FlatSpinEditInteger.h"
 #include "widgets/SecretPanel.h"
 #include "widgets/ShadowLabel.h"
 #include "widgets/TrayIcon.h"
@@ -72,9 +72,9 @@ class TMainForm : public QWidget {
   QLabel* L_act = nullptr;
   QLabel* L_pause = nullptr;
   QLabel* L_idle = nullptr;
-  TFlatSpinEditInteger* FSActivity = nullptr;
-  TFlatSpinEditInteger* FSPause = nullptr;
-  TFlatSpinEditInteger* FSTimeout = nullptr;
+  TLimitSpinEdit* FSActivity = nullptr;
+  TLimitSpinEdit* FSPause = nullptr;
+  TLimitSpinEdit* FSTimeout = nullptr;
   QRadioButton* R_auto = nullptr;
   QRadioButton* R_manuale = nullptr;
   QWidget* TabSheet4 = nullptr;
@@ -143,7 +143,8 @@ class TMainForm : public QWidget {
   void ApplyProfile(std::size_t profile);
   void ApplySetupMode(TSetupMode mode);
   void BuildBreakWindow();
-  TFlatSpinEditInteger* LimitField(TLimit limit) const;
+  TLimitSpinEdit* LimitField(TLimit limit) const;
+  const Clock& ProgramClock() const;
 
   TMainFormEnvironment environment_;
   std::unique_ptr<Clock> ownClock_;

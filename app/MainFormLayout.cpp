@@ -105,8 +105,8 @@ QLabel* LimitLabel(QWidget* parent, int left, int top, TLimit limit) {
   return label;
 }
 
-TFlatSpinEditInteger* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* label) {
-  auto* edit = Place<TFlatSpinEditInteger>(parent, 213, top, 57, 23);
+TLimitSpinEdit* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* label) {
+  auto* edit = Place<TLimitSpinEdit>(parent, 213, top, 57, 23);
   const TLimitInfo& info = InfoOf(limit);
   edit->SetColorFocused(clBtnFace);
   edit->SetColorFlat(clWhite);

@@ -21,6 +21,7 @@ class KeptTexts final : public BreakOutputs {
   void ShowTrayHint(const std::string& text) override { hint = text; }
   void OpenBreakWindow() override {}
   void CloseBreakWindow() override {}
+  bool BreakWindowShown() const override { return false; }
   void ShowPauseRunning() override {}
   void SetPauseProgress(int) override {}
   void SetTickTimerEnabled(bool) override {}

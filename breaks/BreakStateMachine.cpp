@@ -47,8 +47,12 @@ void BreakStateMachine::Input(IdleEnd idleEnd) {
       state_ = ssWorking;
       break;
     case ssBreakDue:
-    case ssPausing:
-    case ssSnoozed: break;
+      // Without a window on the screen nobody is asked; the break is timed
+      // from the last input seen while working.
+      if (outputs_.BreakWindowShown()) lastInput_ = clock_.Now();
+      break;
+    case ssSnoozed: lastInput_ = clock_.Now(); break;
+    case ssPausing: break;
   }
 }
 
@@ -111,11 +115,16 @@ void BreakStateMachine::TickPausing(const TBreakLimits& limits) {
 }
 
 void BreakStateMachine::TickSnoozed(const TBreakLimits& limits) {
+  idleElapsed_ = Since(lastInput_);
+  if (Reaches(idleElapsed_, MinutesToDays(limits.Pause))) {
+    // Away for a whole pause (or suspended) after snoozing: that was the break.
+    FinishPause();
+    return;
+  }
   activityElapsed_ = Since(activityStart_);
   outputs_.ShowTrayHint(TrayHintText(activityElapsed_));
   if (Reaches(activityElapsed_, MinutesToDays(limits.Activity) + MinutesToDays(SnoozeMinutes))) {
     state_ = ssBreakDue;
-    lastInput_ = clock_.Now();
     outputs_.OpenBreakWindow();
   }
 }

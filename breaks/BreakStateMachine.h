@@ -36,6 +36,9 @@ class BreakOutputs {
   virtual void OpenBreakWindow() = 0;
   // Ends the break window's modal run; does nothing when none is open.
   virtual void CloseBreakWindow() = 0;
+  // The break window is on the screen (it may have been closed by the
+  // window manager, or never have come up).
+  virtual bool BreakWindowShown() const = 0;
   // The break window's message reads PauseRunningText, its buttons disabled.
   virtual void ShowPauseRunning() = 0;
   // Position of the break window's progress bar, always within 0-100.
@@ -52,6 +55,10 @@ class BreakOutputs {
 // otherwise the next tick would measure idle time from the input before the
 // idle stretch and fall straight back to idle, so that someone pressing one
 // key per tick would never be seen working again.
+//
+// A pause is credited only for time without input: input stamps LastInput
+// while the break window stands unanswered and while snoozed, so that the
+// window closes, or the snooze ends, a pause after the last input.
 class BreakStateMachine {
  public:
   BreakStateMachine(const Clock& clock, const LimitFields& limits, BreakOutputs& outputs);
