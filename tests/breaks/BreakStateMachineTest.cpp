@@ -78,6 +78,10 @@ class BreakWorld final : public BreakOutputs {
     windowOpen = false;
     closedAt.push_back(clock.Now());
   }
+  bool BreakWindowShown() const override { return windowOpen; }
+  // The window manager closes the window: its modal run ends, nobody tells
+  // the break logic.
+  void CloseByWindowManager() { windowOpen = false; }
   void ShowPauseRunning() override { pauseRunningShown = true; }
   void SetPauseProgress(int percent) override {
     if (!progressSteps.empty() && progressSteps.back() == percent) return;
@@ -88,6 +92,10 @@ class BreakWorld final : public BreakOutputs {
 };
 
 void KeepMovingTheMouse(BreakWorld& world) { world.machine.MouseEvent(); }
+// Works until the break window comes, then leaves for good.
+void WorkUntilTheBreak(BreakWorld& world) {
+  if (world.openedAt.empty()) world.machine.MouseEvent();
+}
 
 constexpr TBreakLimits OneMinuteWork{1, 15, 3};
 constexpr TBreakLimits StartValues{120, 15, 3};
@@ -97,7 +105,7 @@ constexpr TBreakLimits StartValues{120, 15, 3};
 TEST(WorkingStretch, BreakWindowOpensOnTheFirstTickAtTheLimitAcrossMidnight) {
   // Starts 30 s before midnight of some day: the stretch spans it.
   BreakWorld world(OneMinuteWork, std::chrono::days(45'000) + 23h + 59min + 30s);
-  world.user = KeepMovingTheMouse;
+  world.user = WorkUntilTheBreak;
   world.machine.Start();
   const TDateTime started = world.clock.Now();
 
@@ -176,7 +184,7 @@ TEST(WorkingStretch, OneKeyPerTickAfterAnIdleStretchIsSeenAsWork) {
 
 TEST(WorkingStretch, ALimitTypedDuringTheStretchCountsFromTheNextTick) {
   BreakWorld world(StartValues);
-  world.user = KeepMovingTheMouse;
+  world.user = WorkUntilTheBreak;
   world.machine.Start();
   world.Run(30min);
   EXPECT_TRUE(world.openedAt.empty());
@@ -186,21 +194,40 @@ TEST(WorkingStretch, ALimitTypedDuringTheStretchCountsFromTheNextTick) {
   ASSERT_EQ(world.openedAt.size(), 1u);
 }
 
-TEST(BreakWindow, UnansweredClosesAPauseAfterTheLastInputWhileInputIsIgnored) {
+TEST(BreakWindow, UnansweredClosesAPauseAfterTheLastInputEvenInputInsideIt) {
   BreakWorld world(OneMinuteWork);
-  // The user keeps working through the open window: that input changes nothing.
-  world.user = KeepMovingTheMouse;
+  // The user works on in another window for five minutes, then leaves.
+  world.user = [](BreakWorld& w) {
+    if (w.openedAt.empty() || w.SecondsSince(w.openedAt[0]) <= 5 * 60.0) w.machine.MouseEvent();
+  };
   world.machine.Start();
   const TDateTime started = world.clock.Now();
 
   world.RunUntil([&] { return !world.closedAt.empty(); });
 
   EXPECT_EQ(world.SecondsBetween(started, world.openedAt[0]), 60.0);
-  EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 15 * 60.0);
+  EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), (5 + 15) * 60.0);
   EXPECT_EQ(world.machine.State(), ssWaiting);
   EXPECT_EQ(world.machine.ActivityStart(), world.clock.Now());
   EXPECT_EQ(world.machine.LastInput(), world.clock.Now());
-  EXPECT_EQ(world.idleClock, "00:14:59") << "the idle clock ran inside the window";
+  EXPECT_EQ(world.idleClock, "00:14:59") << "the idle clock ran inside the window, from the last input";
+}
+
+TEST(BreakWindow, ClosedByTheWindowManagerTheBreakIsTimedFromTheLastInputBeforeIt) {
+  BreakWorld world(OneMinuteWork);
+  world.user = [](BreakWorld& w) {
+    w.machine.MouseEvent();
+    if (w.windowOpen && w.SecondsSince(w.openedAt[0]) >= 60.0) w.CloseByWindowManager();
+  };
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+
+  // Input stamped while the window stood, up to its last minute on the
+  // screen; afterwards the user's input no longer puts the pause off.
+  EXPECT_EQ(world.SecondsSince(started), (1 + 1 + 15) * 60.0);
+  EXPECT_TRUE(world.closedAt.empty()) << "only the window manager closed it";
 }
 
 TEST(BreakWindow, OkTimesThePauseWithTheBarThenClosesByItself) {
@@ -280,6 +307,49 @@ TEST(BreakWindow, SnoozeWorksOnceThenTheWindowReturnsAtOnce) {
       << "a second snooze brings the window back on the very next tick";
   EXPECT_EQ(world.workingClock, "00:00:59") << "the Home clocks stand still while snoozed";
   EXPECT_EQ(world.trayHintAtOpen, "Time elapsed: 00:06:00") << "the tray hint goes on counting";
+}
+
+TEST(Snooze, AwayForAPauseAfterSnoozingEndsTheSnoozeLikeAFinishedPause) {
+  BreakWorld world({1, 3, 3});
+  TDateTime lastInput = 0;
+  // Snoozes the first window, works two minutes more, then leaves.
+  world.user = [&](BreakWorld& w) {
+    if (w.windowOpen && w.openedAt.size() == 1) w.machine.Snooze();
+    if (w.openedAt.empty() || w.SecondsSince(w.openedAt[0]) <= 2 * 60.0) {
+      w.machine.KeyboardEvent();
+      lastInput = w.clock.Now();
+    }
+  };
+  world.machine.Start();
+
+  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+
+  EXPECT_EQ(world.SecondsBetween(lastInput, world.clock.Now()), 3 * 60.0);
+  EXPECT_EQ(world.openedAt.size(), 1u) << "the window did not come back at six minutes";
+  EXPECT_EQ(world.machine.ActivityStart(), world.clock.Now());
+  EXPECT_EQ(world.machine.LastInput(), world.clock.Now());
+}
+
+TEST(Snooze, AWindowReopenedAfterASnoozeClosesAPauseAfterTheLastInput) {
+  BreakWorld world({1, 3, 3});
+  TDateTime lastInput = 0;
+  // Snoozes the first window, works until four minutes into the day.
+  world.user = [&](BreakWorld& w) {
+    if (w.windowOpen && w.openedAt.size() == 1) w.machine.Snooze();
+    if (w.SecondsBetween(w.openedAt.empty() ? w.clock.Now() : w.openedAt[0], w.clock.Now()) <= 3 * 60.0) {
+      w.machine.MouseEvent();
+      lastInput = w.clock.Now();
+    }
+  };
+  world.machine.Start();
+  const TDateTime started = world.clock.Now();
+
+  world.RunUntil([&] { return !world.closedAt.empty() && world.machine.State() == ssWaiting; });
+
+  ASSERT_EQ(world.openedAt.size(), 2u);
+  EXPECT_EQ(world.SecondsBetween(started, world.openedAt[1]), 6 * 60.0);
+  EXPECT_EQ(world.SecondsBetween(lastInput, world.closedAt.back()), 3 * 60.0)
+      << "reopening the window is no input";
 }
 
 TEST(BreakWindow, AZeroOrNegativePauseEndsATimedPauseAtOnce) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "breaks/BreakTime.h"
@@ -11,6 +15,16 @@ using namespace std::chrono_literals;
 
 namespace {
 TDateTime Seconds(double s) { return s * 1000.0 / MillisecondsPerDay; }
+
+// What a shell command prints, standard error included.
+std::string OutputOf(const std::string& command) {
+  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
+  std::string output;
+  if (!pipe) return output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
+  return output;
+}
 }  // namespace
 
 TEST(FormatSpan, ShowsHoursMinutesSecondsWithColons) {
@@ -59,4 +73,22 @@ TEST(BootClock, MovesForwardWithRealTime) {
   const TDateTime elapsed = clock.Now() - before;
   EXPECT_GE(SpanMilliseconds(elapsed), 50);
   EXPECT_LT(SpanMilliseconds(elapsed), 60'000);
+}
+
+// A suspended machine's monotonic clock stands still; the boot-time clock
+// goes on. A time namespace shows a process a boot-time offset, exactly as
+// if the machine had been suspended that long, and leaves the monotonic and
+// real-time clocks as they are.
+TEST(BootClock, CountsTimeTheMachineSpentSuspended) {
+  constexpr long long SuspendedSeconds = 10 * 86'400;
+  const long long before = SpanMilliseconds(BootClock().Now());
+  const std::string output =
+      OutputOf("unshare --time --boottime " + std::to_string(SuspendedSeconds) + " " BOOT_CLOCK_PROBE);
+  const long long after = SpanMilliseconds(BootClock().Now());
+  long long suspendedReading = 0;
+  if (!(std::istringstream(output) >> suspendedReading))
+    GTEST_SKIP() << "no time namespace for this process: " << output;
+  // One millisecond either way for the rounding of each reading.
+  EXPECT_GE(suspendedReading, before + SuspendedSeconds * 1000 - 1);
+  EXPECT_LE(suspendedReading, after + SuspendedSeconds * 1000 + 1);
 }
