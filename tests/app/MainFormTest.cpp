@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -10,9 +11,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <dlfcn.h>
 #include <functional>
 
@@ -72,20 +75,54 @@ class MainFormTest : public ::testing::Test {
   }
   ~MainFormTest() override { form.B_StopClick(); }
 
+  // Replaces a field's text by typing, as a user who clicked into it; an
+  // empty text is a Backspace over the whole of it.
+  static void Edit(TLimitSpinEdit* field, const QString& text) {
+    field->setFocus(Qt::MouseFocusReason);
+    field->selectAll();
+    if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, text);
+  }
+  static void TypeLimit(TLimitSpinEdit* field, int minutes) {
+    Edit(field, QString::number(minutes));
+    QTest::keyClick(field, Qt::Key_Return);
+  }
+  // Tabs on to the next control.
+  static void Leave(TLimitSpinEdit* field) {
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_FALSE(field->hasFocus());
+  }
   // The minutes of work, pause and idle time, typed in manual setup.
   void TypeLimits(int work, int pause, int idle) {
     form.R_manuale->click();
-    form.FSActivity->SetValue(work);
-    form.FSPause->SetValue(pause);
-    form.FSTimeout->SetValue(idle);
+    TypeLimit(form.FSActivity, work);
+    TypeLimit(form.FSPause, pause);
+    TypeLimit(form.FSTimeout, idle);
   }
   // Lets time pass and the tick timer's next tick come.
   void Tick(std::chrono::milliseconds elapsed = 500ms) {
     clock.Advance(elapsed);
     form.OpTimerTimer();
   }
+  // The same with the mouse moving just before the tick.
+  void Work(std::chrono::milliseconds elapsed) {
+    clock.Advance(elapsed);
+    form.rasWinGod1MouseMsg();
+    form.OpTimerTimer();
+  }
+  // The limits the break logic works with, and those the fields show.
   TBreakLimits Limits() const {
-    return {form.FSActivity->Value(), form.FSPause->Value(), form.FSTimeout->Value()};
+    return {form.FSActivity->CommittedValue(), form.FSPause->CommittedValue(), form.FSTimeout->CommittedValue()};
+  }
+  TBreakLimits Shown() const { return {form.FSActivity->Value(), form.FSPause->Value(), form.FSTimeout->Value()}; }
+  // A break window still open after a while is closed and fails the test:
+  // a tick timer that no longer runs inside the window must not hang it.
+  void CloseTheBreakWindowAfter(std::chrono::milliseconds span) {
+    QTimer::singleShot(span, &form, [this] {
+      if (form.BreakForm.isNull()) return;
+      ADD_FAILURE() << "the break window was still open";
+      form.BreakForm->close();
+    });
   }
 
   TApplication application;
@@ -161,6 +198,12 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   EXPECT_FALSE(form.Tray1->Active());
   EXPECT_TRUE(area.shownIcons.empty());
 
+  // Minimised by the window manager: into the tray, not the taskbar.
+  form.windowHandle()->setWindowState(Qt::WindowMinimized);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !form.isVisible(); }, 5s));
+  EXPECT_TRUE(form.Tray1->Added());
+  form.Tray1Click();
+
   form.B_Stop->click();
   form.B_Start->click();
   EXPECT_FALSE(form.isVisible());
@@ -193,10 +236,30 @@ TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatches
 }
 
 TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable) {
-  form.S_web->click();
-  EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5}));
-  EXPECT_TRUE(form.S_web->isChecked());
+  const struct {
+    QPushButton* button;
+    QString caption;
+    TBreakLimits limits;
+  } profiles[] = {{form.S_626, "Default", {120, 15, 4}},
+                  {form.S_generic, "Generic (Office etc.)", {60, 10, 4}},
+                  {form.S_pgm, "Development", {60, 10, 6}},
+                  {form.S_web, "Internet browsing", {120, 15, 5}}};
+  for (const auto& profile : profiles) {
+    profile.button->click();
+    EXPECT_EQ(profile.button->text(), profile.caption);
+    EXPECT_EQ(Limits(), profile.limits) << profile.caption.toStdString();
+    EXPECT_EQ(Shown(), profile.limits) << profile.caption.toStdString();
+    EXPECT_TRUE(profile.button->isChecked());
+  }
   EXPECT_FALSE(form.S_626->isChecked());
+  const struct {
+    TLimitSpinEdit* field;
+    int min, max;
+  } ranges[] = {{form.FSActivity, 1, 240}, {form.FSPause, 1, 30}, {form.FSTimeout, 1, 10}};
+  for (const auto& range : ranges) {
+    EXPECT_EQ(range.field->MinValue(), range.min);
+    EXPECT_EQ(range.field->MaxValue(), range.max);
+  }
 
   form.R_manuale->click();
   EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5}));
@@ -205,18 +268,71 @@ TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable)
     EXPECT_TRUE(field->isEnabled());
   for (QPushButton* button : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) EXPECT_FALSE(button->isEnabled());
 
-  form.FSActivity->SetValue(45);
+  TypeLimit(form.FSActivity, 45);
   form.R_auto->click();
   EXPECT_EQ(Limits().Activity, 45) << "typed values stay until a profile is clicked";
   form.S_pgm->click();
   EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6}));
-  form.FSActivity->setEnabled(true);
-  form.FSActivity->SetValue(1);
+  form.R_manuale->click();
+  TypeLimit(form.FSActivity, 1);
+  form.R_auto->click();
   form.S_pgm->click();
   EXPECT_EQ(Limits().Activity, 60) << "clicking the profile that is down applies it again";
+  EXPECT_EQ(Shown().Activity, 60);
 }
 
-TEST_F(MainFormTest, OkTimesThePauseAndTheBreakWindowClosesByItself) {
+TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberGetsItBack) {
+  form.B_Start->click();
+  form.Tray1Click();
+  form.PageControl1->setCurrentWidget(form.TabSheet2);
+  form.R_manuale->click();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+  // Emptied to type a new number: that is no working time of one minute.
+  Edit(form.FSActivity, "");
+  Work(61s);
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+
+  // Left without a number in it, a field shows the value that counts again.
+  for (const QString& typed : {QString(), QString("99999999999")}) {
+    Edit(form.FSActivity, typed);
+    Leave(form.FSActivity);
+    EXPECT_EQ(form.FSActivity->text(), "120") << typed.toStdString();
+  }
+  form.FSActivity->setFocus(Qt::MouseFocusReason);
+  form.FSActivity->selectAll();
+  QApplication::clipboard()->setText("net");
+  QTest::keyClick(form.FSActivity, Qt::Key_V, Qt::ControlModifier);
+  ASSERT_EQ(form.FSActivity->text(), "net");
+  Leave(form.FSActivity);
+  EXPECT_EQ(form.FSActivity->text(), "120");
+
+  // Out of range: the nearer end of the range.
+  const struct {
+    TLimitSpinEdit* field;
+    QString typed, shown;
+  } clamped[] = {{form.FSActivity, "500", "240"}, {form.FSPause, "99", "30"}, {form.FSPause, "0", "1"},
+                 {form.FSTimeout, "99", "10"}};
+  for (const auto& entry : clamped) {
+    Edit(entry.field, entry.typed);
+    Leave(entry.field);
+    EXPECT_EQ(entry.field->text(), entry.shown) << entry.typed.toStdString();
+  }
+  EXPECT_EQ(Limits(), (TBreakLimits{240, 1, 10}));
+  Work(1s);
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+
+  // A number still being typed is not used; an arrow step counts at once.
+  Edit(form.FSActivity, "1");
+  Work(1s);
+  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  QTest::keyClick(form.FSActivity, Qt::Key_Up);
+  EXPECT_EQ(Limits().Activity, 2);
+  Work(59s);
+  EXPECT_EQ(form.Breaks().State(), ssBreakDue) << "two minutes of work are up";
+}
+
+TEST_F(MainFormTest, TheRealTickTimerOpensTheBreakWindowAndTimesThePauseInsideIt) {
   TypeLimits(1, 1, 3);
   form.B_Start->click();
   QStringList seen;
@@ -224,19 +340,40 @@ TEST_F(MainFormTest, OkTimesThePauseAndTheBreakWindowClosesByItself) {
     EXPECT_EQ(modal, form.BreakForm.data());
     seen << modal->windowTitle() << form.BreakLabel->text();
     EXPECT_TRUE(modal->windowFlags() & Qt::WindowStaysOnTopHint);
-    form.OkButton->click();
+    QTest::mouseClick(form.OkButton, Qt::LeftButton);  // a click counts at once
     seen << form.BreakLabel->text();
     EXPECT_FALSE(form.OkButton->isEnabled());
     EXPECT_FALSE(form.SnoozeButton->isEnabled());
-    clock.Advance(30s);  // the real tick timer times the pause from here
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form.PauseBar && form.PauseBar->value() == 50; }));
+    clock.Advance(30s);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.PauseBar && form.PauseBar->value() == 50; }, 5s));
     clock.Advance(31s);
   });
-  Tick(60s);
-  EXPECT_EQ(form.Breaks().State(), ssBreakDue);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 10s));
+  CloseTheBreakWindowAfter(8s);
+  clock.Advance(60s);  // the tick timer's next tick finds the minute of work up
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 15s));
   EXPECT_EQ(seen, (QStringList{"Pausalo v1.0", " Break Time !", "Pause running..."}));
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); })) << "the window is freed";
+}
+
+TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
+  TypeLimits(1, 15, 3);
+  form.B_Start->click();
+  WhenModal([&](QWidget* modal) {
+    EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data());
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Return);
+    QTest::keyClick(modal, Qt::Key_Enter);
+    clock.Advance(1999ms);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
+    QTest::keyClick(form.OkButton, Qt::Key_Space);
+    EXPECT_EQ(form.Breaks().State(), ssBreakDue);
+    EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data()) << "the focus stays on Snooze";
+    clock.Advance(1ms);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
+  });
+  CloseTheBreakWindowAfter(8s);
+  Tick(60s);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssSnoozed; }, 15s));
 }
 
 TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
@@ -248,12 +385,23 @@ TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
-TEST_F(MainFormTest, TheBreakWindowClosesWhenTheUserStaysAwayForAPause) {
+TEST_F(MainFormTest, TheBreakWindowClosesAPauseAfterTheLastInputEvenInputWhileItStands) {
   TypeLimits(1, 2, 3);
   form.B_Start->click();
-  WhenModal([&](QWidget*) { clock.Advance(2min); });
+  bool stoodAfterTheInput = false;
+  WhenModal([&](QWidget*) {
+    clock.Advance(1min);
+    FireInput(MouseTestHook);  // the user works on in another window
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }, 5s));
+    clock.Advance(1min + 30s);
+    stoodAfterTheInput =
+        ProcessEventsUntil([&] { return form.StaticText1->text() == "00:01:30"; }, 5s) && form.BreakForm;
+    clock.Advance(30s);
+  });
+  CloseTheBreakWindowAfter(8s);
   Tick(60s);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 10s));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 15s));
+  EXPECT_TRUE(stoodAfterTheInput);
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
@@ -290,8 +438,8 @@ TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
   EXPECT_TRUE(viewer->toPlainText().contains("Snooze 5 minutes once"));
 }
 
-TEST_F(MainFormTest, ClosingTheOnlyShownWindowWhileInTheTrayDoesNotEndTheProgram) {
-  bool stillRunning = false;
+TEST_F(MainFormTest, ClosingTheHelpWindowKeepsTheProgramAndClosingTheMainWindowEndsIt) {
+  bool stillRunning = false, gaveUp = false;
   QTimer::singleShot(0, [&] {
     form.B_Start->click();
     application.SetHelpFile("PAUSALO_ENG.HLP");
@@ -300,11 +448,18 @@ TEST_F(MainFormTest, ClosingTheOnlyShownWindowWhileInTheTrayDoesNotEndTheProgram
       if (qobject_cast<QTextBrowser*>(window) != nullptr) window->close();
     QTimer::singleShot(300, [&] {
       stillRunning = true;
-      application.Terminate();
+      form.B_StopClick();
+      form.Tray1Click();
+      form.windowHandle()->close();  // the close box
+      QTimer::singleShot(5'000, &form, [&] {
+        gaveUp = true;
+        application.Terminate();
+      });
     });
   });
   QApplication::exec();
   EXPECT_TRUE(stillRunning) << "the program ended when the help window closed";
+  EXPECT_FALSE(gaveUp) << "closing the main window left the program running";
 }
 
 TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
