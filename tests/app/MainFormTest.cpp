@@ -328,6 +328,7 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   EXPECT_EQ(form.Breaks().State(), ssWorking);
   QTest::keyClick(form.FSActivity, Qt::Key_Up);
   EXPECT_EQ(Limits().Activity, 2);
+  CloseTheBreakWindowAfter(5s);
   Work(59s);
   EXPECT_EQ(form.Breaks().State(), ssBreakDue) << "two minutes of work are up";
 }

@@ -5,7 +5,8 @@
 // against a model of the rules written here, apart from the program's.
 //
 // The day carries PAUSALO_SOAK_EVENTS input events (default 1,000,000) and
-// follows the random choices of PAUSALO_SOAK_SEED. The full soak is ten
+// follows the random choices of PAUSALO_SOAK_SEED (by default one whose day
+// meets every kind of answer to a break and a snooze ended away). The full soak is ten
 // million events:
 //   PAUSALO_SOAK_EVENTS=10000000 build-asan/tests/app_soak_tests
 #include <gtest/gtest.h>
@@ -16,11 +17,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 
@@ -40,7 +43,7 @@ constexpr long long DayStartMs = 100LL * 24 * 3600 * 1000 + 8LL * 3600 * 1000;  
 constexpr long long WorkingDayMs = 8LL * 3600 * 1000;
 
 // The one place that knows which control holds a limit and how it is typed.
-TFlatSpinEditInteger* LimitControl(const TMainForm& form, TLimit limit) {
+TLimitSpinEdit* LimitControl(const TMainForm& form, TLimit limit) {
   switch (limit) {
     case TLimit::Activity: return form.FSActivity;
     case TLimit::Pause: return form.FSPause;
@@ -48,8 +51,19 @@ TFlatSpinEditInteger* LimitControl(const TMainForm& form, TLimit limit) {
   }
   return nullptr;
 }
-void TypeLimit(TMainForm& form, TLimit limit, int minutes) { LimitControl(form, limit)->SetValue(minutes); }
+// Replaces the field's whole text by typing it.
+void Edit(TMainForm& form, TLimit limit, const QString& text) {
+  TLimitSpinEdit* field = LimitControl(form, limit);
+  field->selectAll();
+  if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
+  QTest::keyClicks(field, text);
+}
+void TypeLimit(TMainForm& form, TLimit limit, int minutes) {
+  Edit(form, limit, QString::number(minutes));
+  QTest::keyClick(LimitControl(form, limit), Qt::Key_Return);
+}
 int LimitShown(const TMainForm& form, TLimit limit) { return LimitControl(form, limit)->Value(); }
+int LimitUsed(const TMainForm& form, TLimit limit) { return LimitControl(form, limit)->CommittedValue(); }
 
 std::string Clock(long long ms) {
   const long long seconds = std::max(0LL, ms) / 1000;
@@ -88,6 +102,10 @@ struct BreakModel {
     switch (state) {
       case 0: Start(now); break;
       case 1: lastInput = now; break;
+      case 2:
+        if (windowOpen) lastInput = now;
+        break;
+      case 4: lastInput = now; break;
       case 5:
         if (mouse) activityStart = now - activityElapsed;
         lastInput = now;
@@ -133,11 +151,15 @@ struct BreakModel {
         if (progress >= 100) EndPause(now);
         return false;
       case 4:
+        idleElapsed = now - lastInput;
+        if (idleElapsed >= pause) {
+          EndPause(now);
+          return false;
+        }
         activityElapsed = now - activityStart;
         hint = "Time elapsed: " + Clock(activityElapsed);
         if (activityElapsed >= work + 5 * MinuteMs) {
           state = 2;
-          lastInput = now;
           windowOpen = true;
           progress = 0;
           return true;
@@ -192,19 +214,20 @@ class WorkingDay {
   std::string failure;
   long long eventsSent = 0;
   int breaksReached = 0, snoozed = 0, accepted = 0, ignored = 0, profilesSwitched = 0, limitsTyped = 0,
-      idleStretches = 0;
+      limitsEmptied = 0, idleStretches = 0, snoozesEndedAway = 0;
 
  private:
   // Runs the day on from where it stands. Inside the break window's modal
   // run it returns as soon as the window has closed, so that the run ends.
   void Continue() {
     const bool insideBreakWindow = model_.windowOpen;
-    while (!failed && now_ < DayStartMs + WorkingDayMs) {
+    // A pause that runs when the day ends is waited out.
+    while (!failed && (now_ < DayStartMs + WorkingDayMs || (insideBreakWindow && model_.state == ssPausing))) {
       if (insideBreakWindow && !model_.windowOpen) return;
       OneTick();
     }
-    // The day is over, or has failed, with the window standing: it is
-    // snoozed or closed, so that its modal run ends.
+    // The day is over, or has failed, with the window waiting for an
+    // answer: it is snoozed or closed, so that its modal run ends.
     if (!insideBreakWindow || !WindowShown()) return;
     if (failed) {
       form_.BreakForm->close();
@@ -215,11 +238,24 @@ class WorkingDay {
   }
 
   void OneTick() {
-    const long long tickAt = now_ + TickMs;
+    if (suspendAfterSnooze_) {
+      // The first tick after the machine wakes comes before any input.
+      suspendAfterSnooze_ = false;
+      now_ += std::uniform_int_distribution<long long>(31 * MinuteMs, 45 * MinuteMs)(random_);
+      clock_.Set(std::chrono::milliseconds(now_));
+      busy_ = false;
+      stretchEndsAt_ = now_ + TickMs;
+    }
     PlanTheUser();
     if (model_.windowOpen && breakAnswerAt_ <= now_) AnswerTheBreak();
     if (now_ >= nextSetupChangeAt_) ChangeSetup();
+    if (activityBeingTyped_ && now_ >= activityTypedAt_) {
+      FinishTypingTheWorkingTime();
+      Check("working time typed");
+    }
     if (now_ >= lunchAt_ && !hadLunch_) Lunch();
+    // After lunch, the next tick is half an hour later.
+    const long long tickAt = now_ + TickMs;
     if (busy_ || tickAt >= DayStartMs + WorkingDayMs) SendInput(tickAt);
     now_ = tickAt;
     clock_.Set(std::chrono::milliseconds(now_));
@@ -231,6 +267,7 @@ class WorkingDay {
     form_.OpTimerTimer();
     const bool opens = model_.Tick(now_);
     if (before == 1 && model_.state == 5) ++idleStretches;
+    if (before == 4 && model_.state == 0) ++snoozesEndedAway;
     if (!opens) {
       Check("tick");
       return;
@@ -285,7 +322,8 @@ class WorkingDay {
   }
 
   void PlanTheBreakAnswer() {
-    answer_ = static_cast<Answer>(std::uniform_int_distribution<int>(0, 2)(random_));
+    // Snooze, OK and no answer take turns, so that a short day sees each.
+    answer_ = static_cast<Answer>((breaksReached - 1) % 3);
     breakAnswerAt_ = now_ + std::uniform_int_distribution<long long>(0, 90'000)(random_);
   }
 
@@ -296,6 +334,8 @@ class WorkingDay {
         form_.SnoozeButton->click();
         model_.Snooze(now_);
         ++snoozed;
+        // Every other snooze, the lid is closed for longer than any pause.
+        suspendAfterSnooze_ = snoozed % 2 == 1;
         Check("snooze");
         break;
       case Answer::Accept:
@@ -312,8 +352,11 @@ class WorkingDay {
   }
 
   // Every half hour or so, a profile is picked or the limits are typed.
+  // The working time is typed slowly: its field stands empty for a while
+  // first. Now and then an emptied pause time is confirmed with Enter.
   void ChangeSetup() {
     nextSetupChangeAt_ = now_ + std::uniform_int_distribution<long long>(5 * MinuteMs, 40 * MinuteMs)(random_);
+    FinishTypingTheWorkingTime();
     if (std::bernoulli_distribution(0.4)(random_)) {
       const std::size_t profile = std::uniform_int_distribution<std::size_t>(0, WorkProfiles.size() - 1)(random_);
       form_.R_auto->click();
@@ -326,13 +369,28 @@ class WorkingDay {
       const TBreakLimits typed{std::uniform_int_distribution<int>(1, 45)(random_),
                                std::uniform_int_distribution<int>(1, 10)(random_),
                                std::uniform_int_distribution<int>(1, 5)(random_)};
-      TypeLimit(form_, TLimit::Activity, typed.Activity);
       TypeLimit(form_, TLimit::Pause, typed.Pause);
       TypeLimit(form_, TLimit::Timeout, typed.Timeout);
-      model_.limits = typed;
+      model_.limits.Pause = typed.Pause;
+      model_.limits.Timeout = typed.Timeout;
+      Edit(form_, TLimit::Activity, "");
+      activityBeingTyped_ = typed.Activity;
+      activityTypedAt_ = now_ + std::uniform_int_distribution<long long>(2'000, 3 * MinuteMs)(random_);
       ++limitsTyped;
+      if (std::bernoulli_distribution(0.5)(random_)) {
+        Edit(form_, TLimit::Pause, "");
+        QTest::keyClick(LimitControl(form_, TLimit::Pause), Qt::Key_Return);
+        ++limitsEmptied;
+      }
     }
     Check("setup changed");
+  }
+
+  void FinishTypingTheWorkingTime() {
+    if (!activityBeingTyped_) return;
+    TypeLimit(form_, TLimit::Activity, *activityBeingTyped_);
+    model_.limits.Activity = *activityBeingTyped_;
+    activityBeingTyped_.reset();
   }
 
   // Stop for lunch and Start again afterwards, unless a break window stands.
@@ -384,10 +442,14 @@ class WorkingDay {
     if (model_.state == ssPausing && form_.PauseBar && form_.PauseBar->value() != model_.progress)
       return Fail(step, "pause progress " + std::to_string(form_.PauseBar->value()) + " differs from " +
                             std::to_string(model_.progress));
-    if (LimitShown(form_, TLimit::Activity) != model_.limits.Activity ||
+    if (LimitUsed(form_, TLimit::Activity) != model_.limits.Activity ||
+        LimitUsed(form_, TLimit::Pause) != model_.limits.Pause ||
+        LimitUsed(form_, TLimit::Timeout) != model_.limits.Timeout)
+      return Fail(step, "limits used differ");
+    if ((!activityBeingTyped_ && LimitShown(form_, TLimit::Activity) != model_.limits.Activity) ||
         LimitShown(form_, TLimit::Pause) != model_.limits.Pause ||
         LimitShown(form_, TLimit::Timeout) != model_.limits.Timeout)
-      return Fail(step, "limits differ");
+      return Fail(step, "limits shown differ");
   }
 
   enum class Answer { Snooze, Accept, Ignore };
@@ -403,6 +465,9 @@ class WorkingDay {
   long long nextSetupChangeAt_ = DayStartMs + 20 * MinuteMs;
   long long lunchAt_ = DayStartMs + 4 * 3600 * 1000;
   bool hadLunch_ = false;
+  std::optional<int> activityBeingTyped_;
+  long long activityTypedAt_ = 0;
+  bool suspendAfterSnooze_ = false;
   Answer answer_ = Answer::Ignore;
   long long breakAnswerAt_ = 0;
 };
@@ -414,7 +479,7 @@ long long SoakEvents() {
 
 std::uint64_t SoakSeed() {
   const char* seed = std::getenv("PAUSALO_SOAK_SEED");
-  return seed != nullptr ? std::strtoull(seed, nullptr, 10) : 20261207;
+  return seed != nullptr ? std::strtoull(seed, nullptr, 10) : 8;
 }
 
 }  // namespace
@@ -441,12 +506,14 @@ TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
   EXPECT_GT(day.ignored, 0);
   EXPECT_GT(day.profilesSwitched, 0);
   EXPECT_GT(day.limitsTyped, 0);
+  EXPECT_GT(day.limitsEmptied, 0);
   EXPECT_GT(day.idleStretches, 0);
+  EXPECT_GT(day.snoozesEndedAway, 0);
   EXPECT_TRUE(form.BreakForm.isNull()) << "every break window was freed";
   form.B_StopClick();
   RecordProperty("events", std::to_string(day.eventsSent));
   std::printf("%lld events, %d breaks (%d snoozed, %d accepted, %d ignored), %d profile switches, %d typed limits, "
-              "%d idle stretches\n",
+              "%d emptied, %d idle stretches, %d snoozes ended away\n",
               day.eventsSent, day.breaksReached, day.snoozed, day.accepted, day.ignored, day.profilesSwitched,
-              day.limitsTyped, day.idleStretches);
+              day.limitsTyped, day.limitsEmptied, day.idleStretches, day.snoozesEndedAway);
 }
