@@ -167,12 +167,24 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   EXPECT_TRUE(form.Tray1->Added());
 }
 
-TEST_F(MainFormTest, WithoutANotificationAreaStartMinimisesInsteadOfHiding) {
+TEST_F(MainFormTest, WithoutANotificationAreaTheWindowMinimisesInsteadOfHiding) {
   area.available = false;
   form.B_Start->click();
   EXPECT_FALSE(form.Tray1->Added());
   EXPECT_TRUE(form.isVisible()) << "still reachable from the taskbar";
   EXPECT_TRUE(form.isMinimized());
+
+  // The notification area goes away while the window hides in it.
+  form.Tray1Click();
+  area.available = true;
+  application.Minimize();
+  ASSERT_FALSE(form.isVisible());
+  pausalo::testing::ProcessEventsFor(1500ms);
+  EXPECT_FALSE(form.isVisible()) << "came out of a notification area that is still there";
+  area.available = false;
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }, 5s)) << "left out of reach";
+  EXPECT_TRUE(form.isMinimized());
+  EXPECT_FALSE(form.Tray1->Added());
 }
 
 TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatchesIdleTime) {
