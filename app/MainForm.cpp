@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
 
 namespace pausalo {
@@ -92,6 +93,7 @@ TMainForm::TMainForm(TMainFormEnvironment environment)
   trayWatch_->setInterval(TrayWatchInterval);
   CreateLayout();
   ConnectHandlers();
+  new EnterPressesButtons(this);
   Loaded();
   FormCreate();
 }

@@ -81,7 +81,7 @@ TApplication::~TApplication() {
 bool TApplication::HelpCommand(int command, int /*data*/) {
   if (command != HELP_CONTENTS) return false;
   if (!helpViewer_) helpViewer_ = std::make_unique<HelpViewer>();
-  return helpViewer_->ShowContents(helpFile_, title_ + " - Help");
+  return helpViewer_->ShowContents(helpFile_, title_ + " - Help", mainForm_);
 }
 
 void TApplication::Minimize() {
