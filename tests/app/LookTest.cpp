@@ -59,10 +59,6 @@ class LookTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(LookTest, TheRunHasTheScaleFactorItWasStartedWith) {
-  EXPECT_DOUBLE_EQ(form.devicePixelRatioF(), ScaleFactor());
-}
-
 TEST_F(LookTest, NoCaptionIsCutOnAnyPageOrInTheBreakWindow) {
   for (int page = 0; page < form.PageControl1->count(); ++page) {
     form.PageControl1->setCurrentIndex(page);
@@ -84,6 +80,7 @@ TEST_F(LookTest, NoCaptionIsCutOnAnyPageOrInTheBreakWindow) {
 }
 
 TEST_F(LookTest, TheInfoPictureHasItsFullSizeAtTheScreensPixelRatio) {
+  ASSERT_DOUBLE_EQ(form.devicePixelRatioF(), ScaleFactor()) << "the run is not at the scale it was started with";
   form.PageControl1->setCurrentWidget(form.TabSheet4);
   const QPixmap picture = form.Image2->pixmap();
   EXPECT_EQ(picture.deviceIndependentSize(), QSizeF(211, 214));
