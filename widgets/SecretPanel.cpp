@@ -585,6 +585,9 @@ QRect TSecretPanel::ScreenArea() const { return QRect(screenOrigin_, screen_.dev
 
 void TSecretPanel::DrawGlyph(QPainter& canvas) const {
   if (glyph_.isNull()) return;
+  // Smoothly where the screen has more pixels than the picture.
+  const SavedState saved(canvas);
+  canvas.setRenderHint(QPainter::SmoothPixmapTransform);
   // Into locals: the frames go on being drawn from the published layout.
   canvas.drawImage(LayoutAreas().glyph, transparentGlyph_);
 }
