@@ -7,18 +7,18 @@
 namespace pausalo {
 
 namespace {
+// The bus name is also the name of the object's interface.
+const QString Name = QStringLiteral("org.pausalo.Pausalo");
 const QString ObjectPath = QStringLiteral("/org/pausalo/Pausalo");
 // How long a later start waits for the running copy to answer.
 constexpr int AnswerTimeout = 5000;
 }  // namespace
 
-SingleInstance::SingleInstance(const QString& name) : name_(name) {}
-
 SingleInstance::~SingleInstance() {
   if (!owner_) return;
   QDBusConnection bus = QDBusConnection::sessionBus();
   bus.unregisterObject(ObjectPath);
-  bus.unregisterService(name_);
+  bus.unregisterService(Name);
 }
 
 bool SingleInstance::ForwardToRunningCopy() {
@@ -26,7 +26,7 @@ bool SingleInstance::ForwardToRunningCopy() {
   if (!bus.isConnected() || bus.interface() == nullptr) return false;
   // The object first: a later start may call it as soon as the name is ours.
   if (!bus.registerObject(ObjectPath, this, QDBusConnection::ExportScriptableSlots)) return false;
-  const auto claimed = bus.interface()->registerService(name_, QDBusConnectionInterface::DontQueueService,
+  const auto claimed = bus.interface()->registerService(Name, QDBusConnectionInterface::DontQueueService,
                                                         QDBusConnectionInterface::DontAllowReplacement);
   if (claimed.isValid() && claimed.value() == QDBusConnectionInterface::ServiceRegistered) {
     owner_ = true;
@@ -34,7 +34,7 @@ bool SingleInstance::ForwardToRunningCopy() {
   }
   bus.unregisterObject(ObjectPath);
   const QDBusMessage answer = bus.call(
-      QDBusMessage::createMethodCall(name_, ObjectPath, name_, QStringLiteral("Activate")), QDBus::Block,
+      QDBusMessage::createMethodCall(Name, ObjectPath, Name, QStringLiteral("Activate")), QDBus::Block,
       AnswerTimeout);
   return answer.type() == QDBusMessage::ReplyMessage;
 }

@@ -1,20 +1,19 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 #include <functional>
 
 namespace pausalo {
 
-// One running copy per desktop session. The first start owns a well-known
-// name on the session bus; a later start asks the owner to come forward
+// One running copy per desktop session. The first start owns the program's
+// name on the session bus (org.pausalo.Pausalo, its desktop id); a later start asks the owner to come forward
 // and then ends. Without a session bus every start runs on its own.
 class SingleInstance final : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.pausalo.Pausalo")
 
  public:
-  explicit SingleInstance(const QString& name = QStringLiteral("org.pausalo.Pausalo"));
+  SingleInstance() = default;
   ~SingleInstance() override;
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
@@ -31,7 +30,6 @@ class SingleInstance final : public QObject {
   Q_SCRIPTABLE void Activate();
 
  private:
-  QString name_;
   bool owner_ = false;
 };
 
