@@ -1,7 +1,7 @@
 # The test desktop: the one way tests, benchmarks and ./run start display
 # servers. Sourced, not run (tools/test-desktop is the command):
 #
-#   test_desktop_start [--wm] [--tray] [--x | --kwin [--xwayland] | --sway | --mutter]
+#   test_desktop_start [--wm] [--tray] [--x | --kwin [--xwayland] | --sway | --mutter | --current]
 #   test_desktop_stop
 #
 # test_desktop_start starts the servers asked for (default --x), each
@@ -16,6 +16,8 @@
 #   --mutter     headless mutter with a 1024x768 virtual monitor
 #                (ready: the socket answers a registry round trip; mutter
 #                also owns org.gnome.Mutter.IdleMonitor on the bus)
+#   --current    no server, runtime folder or bus of its own: the window
+#                manager and tray host go to the X display already in DISPLAY
 #   --wm         openbox on the X display (KWin's own with --xwayland)
 #                (ready: _NET_SUPPORTING_WM_CHECK on the root window)
 #   --tray       trayer on the X display
@@ -45,6 +47,7 @@ test_desktop_start() {
       --kwin) server=kwin ;;
       --sway) server=sway ;;
       --mutter) server=mutter ;;
+      --current) server=current ;;
       --xwayland) xwayland=1 ;;
       --wm) wm=1 ;;
       --tray) tray=1 ;;
@@ -56,7 +59,16 @@ test_desktop_start() {
     echo "test-desktop: --xwayland goes with --kwin" >&2
     return 2
   fi
-  if { [ -n "$wm" ] || [ -n "$tray" ]; } && [ "$server" != x ] && [ -z "$xwayland" ]; then
+  if [ "$server" = current ] && [ -z "${DISPLAY:-}" ]; then
+    echo "test-desktop: --current needs DISPLAY" >&2
+    return 2
+  fi
+  local xDisplay=1
+  case $server in
+    kwin) xDisplay=$xwayland ;;
+    sway | mutter) xDisplay= ;;
+  esac
+  if { [ -n "$wm" ] || [ -n "$tray" ]; } && [ -z "$xDisplay" ]; then
     echo "test-desktop: --wm and --tray need an X display (--x or --kwin --xwayland)" >&2
     return 2
   fi
@@ -71,45 +83,52 @@ test_desktop_start() {
     [ -n "${!name+set}" ] && TEST_DESKTOP_SAVED_ENVIRONMENT+=("$name=${!name}")
   done
   TEST_DESKTOP_DIR=$(mktemp -d "${TMPDIR:-/tmp}/test-desktop.XXXXXX") || return 1
-  mkdir -m 700 "$TEST_DESKTOP_DIR/runtime" "$TEST_DESKTOP_DIR/home"
-  export XDG_RUNTIME_DIR=$TEST_DESKTOP_DIR/runtime
-  unset DISPLAY WAYLAND_DISPLAY
-  if _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray"
-  then
-    return 0
+  if [ "$server" = current ]; then
+    _test_desktop_start_extras "$wm" "$tray" && return 0
+  else
+    mkdir -m 700 "$TEST_DESKTOP_DIR/runtime" "$TEST_DESKTOP_DIR/home"
+    export XDG_RUNTIME_DIR=$TEST_DESKTOP_DIR/runtime
+    unset DISPLAY WAYLAND_DISPLAY
+    _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray" &&
+      return 0
   fi
   test_desktop_stop
   return 1
 }
 
 test_desktop_stop() {
-  local index group
+  local index
   for ((index = ${#TEST_DESKTOP_GROUPS[@]} - 1; index >= 0; --index)); do
-    group=${TEST_DESKTOP_GROUPS[index]}
-    kill -TERM -- "-$group" 2>/dev/null
-    # Bounded: whatever still runs after two seconds is killed.
-    for _ in $(seq 20); do
-      kill -0 -- "-$group" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -KILL -- "-$group" 2>/dev/null
-    wait "$group" 2>/dev/null
+    _test_desktop_end_group "${TEST_DESKTOP_GROUPS[index]}"
   done
   TEST_DESKTOP_GROUPS=()
-  [ -n "$TEST_DESKTOP_DIR" ] && rm -rf "$TEST_DESKTOP_DIR"
+  [ -z "$TEST_DESKTOP_DIR" ] || rm -rf "$TEST_DESKTOP_DIR"
   TEST_DESKTOP_DIR=
   unset "${TEST_DESKTOP_VARIABLES[@]}"
   [ ${#TEST_DESKTOP_SAVED_ENVIRONMENT[@]} -gt 0 ] && export "${TEST_DESKTOP_SAVED_ENVIRONMENT[@]}"
   return 0
 }
 
-# The variables test_desktop_start exported, NAME=VALUE a line.
+# Ends a server's process group; whatever still runs after two seconds is
+# killed.
+_test_desktop_end_group() {
+  local group=$1
+  kill -TERM -- "-$group" 2>/dev/null || return 0
+  for _ in $(seq 20); do
+    kill -0 -- "-$group" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL -- "-$group" 2>/dev/null || true
+  wait "$group" 2>/dev/null || true
+}
+
+# The variables test_desktop_start sets, NAME=VALUE a line; NAME= for one
+# that clients must not have.
 test_desktop_environment() {
   local name
   for name in "${TEST_DESKTOP_VARIABLES[@]}"; do
-    [ -n "${!name:-}" ] && printf '%s=%s\n' "$name" "${!name}"
+    printf '%s=%s\n' "$name" "${!name:-}"
   done
-  return 0
 }
 
 # _test_desktop_spawn LOG COMMAND...: starts COMMAND in a process group of
@@ -264,11 +283,21 @@ _test_desktop_start_extras() {
     [ -n "${WAYLAND_DISPLAY:-}" ] || _test_desktop_spawn wm openbox --sm-disable
     _test_desktop_await "the window manager" _test_desktop_wm_announced || return 1
   fi
-  if [ -n "$tray" ]; then
+  [ -z "$tray" ] || _test_desktop_start_tray
+}
+
+# trayer, started again when it dies while starting (seen on a loaded
+# machine).
+_test_desktop_start_tray() {
+  local attempt
+  for attempt in 1 2 3; do
     # No accessibility bridge: the bus activates no services.
     _test_desktop_spawn tray env NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 \
       --transparent false
-    _test_desktop_await "the tray host" "$TEST_DESKTOP_TOOLS/desktop-probe" x-selection _NET_SYSTEM_TRAY_S0 || return 1
-  fi
-  return 0
+    _test_desktop_await "the tray host (attempt $attempt)" \
+      "$TEST_DESKTOP_TOOLS/desktop-probe" x-selection _NET_SYSTEM_TRAY_S0 && return 0
+    _test_desktop_end_group "${TEST_DESKTOP_GROUPS[-1]}"
+    unset 'TEST_DESKTOP_GROUPS[-1]'
+  done
+  return 1
 }
