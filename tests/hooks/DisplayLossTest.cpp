@@ -9,13 +9,13 @@
 #include <optional>
 #include <string>
 
-#include "PrivateXServer.h"
+#include "TestDesktop.h"
 #include "hooks/FakeInput.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
 using pausalo::hooks::FakeInput;
-using pausalo::testing::PrivateXServer;
+using pausalo::testing::TestDesktop;
 
 namespace {
 
@@ -72,19 +72,24 @@ TEST_F(DisplayLossTest, WithoutADisplayBothStartsRaiseHookError) {
 }
 
 TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
+  QByteArray lostDisplay;
   {
-    PrivateXServer server;
+    TestDesktop desktop;
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
     ASSERT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
     ASSERT_TRUE(KeyArrives());
-    server.Kill();
+    lostDisplay = desktop.Value("DISPLAY");
+    desktop.Stop();
   }
   // The listeners are gone; stopping them still works, and starting again
   // fails until there is a server again.
+  qputenv("DISPLAY", lostDisplay);
   god.StopKeybrdHook();
   god.StopMouseHook();
   EXPECT_EQ(StartErrors(), Refused);
 
-  PrivateXServer server;
+  TestDesktop desktop;
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
   EXPECT_TRUE(KeyArrives());
 }
