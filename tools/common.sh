@@ -8,6 +8,7 @@ PAUSALO_PACKAGES=(
   cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
+  libwayland-dev libwayland-bin plasma-wayland-protocols libsystemd-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11
   fonts-dejavu-core fonts-liberation2
