@@ -23,13 +23,17 @@
 #   --tray       trayer on the X display
 #                (ready: the _NET_SYSTEM_TRAY_S0 selection has an owner)
 #
-# User activity that a compositor counts as such comes from pausalo_inject
-# (built from tests/support): `pausalo_inject --moves N --interval-ms M`
-# moves the pointer through the compositor WAYLAND_DISPLAY or the bus
-# names (KWin's fake input, sway's virtual pointer, mutter's remote
-# desktop), `--seconds S` keeps doing so for a while. Tests that must take a
-# server away and start another drive this file through the C++ class
-# pausalo::testing::TestDesktop (tests/support/TestDesktop.h).
+# User activity that the compositor itself counts comes from the test tool
+# pausalo_inject (build/tests/support/pausalo_inject, run on the desktop):
+#   pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M]
+# moves the pointer through KWin's fake input, sway's virtual pointer or
+# mutter's remote desktop, N times or for S seconds (continuous activity),
+# every M ms, and returns once the compositor has handled the last move.
+# XTEST (xdotool) input is for the X display only.
+#
+# Tests that must take a server away and start another drive this file
+# through the C++ class pausalo::testing::TestDesktop
+# (tests/support/TestDesktop.h).
 
 TEST_DESKTOP_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # Process groups of the servers, in start order.
