@@ -1,13 +1,18 @@
-// The shipped hook libraries without a display, and when their X server goes
-// away under them.
+// The shipped hook libraries without a display or without an activity
+// source, and when their X server or compositor goes away under them.
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "TestDesktop.h"
 #include "hooks/FakeInput.h"
@@ -23,6 +28,7 @@ class DisplayLossTest : public ::testing::Test {
  protected:
   DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")) {
     god.OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { ++keys; };
+    god.OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { ++mice; };
   }
   ~DisplayLossTest() override { qputenv("DISPLAY", savedDisplay_); }
 
@@ -53,13 +59,42 @@ class DisplayLossTest : public ::testing::Test {
     return keys > before;
   }
 
+  // Pointer input through the compositor reaches the mouse handler, once
+  // the compositor has called the user idle.
+  bool MovesArrive() {
+    QThread::sleep(2);
+    QCoreApplication::processEvents();
+    const int before = mice;
+    QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
+    const QDeadlineTimer deadline(10000);
+    while (mice == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return mice > before;
+  }
+
   const std::pair<std::string, std::string> Refused{"Unable to install a keyboard hook!",
                                                     "Unable to install a mouse hook!"};
   QByteArray savedDisplay_;
   TApplication application;
   TrasWinGod god;
   int keys = 0;
+  int mice = 0;
 };
+
+// Processor time this process spends while its GUI thread sleeps for
+// span: what the hook libraries' threads use.
+std::chrono::milliseconds BackgroundProcessorTime(std::chrono::milliseconds span) {
+  const auto used = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto time = [](const timeval& value) {
+      return std::chrono::seconds(value.tv_sec) + std::chrono::microseconds(value.tv_usec);
+    };
+    return time(usage.ru_utime) + time(usage.ru_stime);
+  };
+  const auto before = used();
+  std::this_thread::sleep_for(span);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(used() - before);
+}
 
 }  // namespace
 
@@ -92,4 +127,51 @@ TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
   ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
   EXPECT_TRUE(KeyArrives());
+}
+
+TEST_F(DisplayLossTest, AWaylandSessionWithoutIdleProtocolsRefusesBothHooks) {
+  // An X server beside it, as Xwayland would be, must not be used instead.
+  TestDesktop desktop({"--x"});
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  QProcess compositor;
+  compositor.start(BARE_COMPOSITOR, QStringList{});
+  ASSERT_TRUE(compositor.waitForReadyRead(10000));
+  qputenv("WAYLAND_DISPLAY", compositor.readLine().trimmed());
+  // Nor is GNOME's idle monitor on the session bus.
+  EXPECT_EQ(StartErrors(), Refused);
+  EXPECT_EQ(application.Window().HookCount(), 0u);
+
+  qunsetenv("WAYLAND_DISPLAY");
+  EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
+  compositor.kill();
+  compositor.waitForFinished();
+}
+
+TEST_F(DisplayLossTest, ALostCompositorEndsTheSourcesQuietly) {
+  for (const char* compositor : {"--sway", "--mutter"}) {
+    SCOPED_TRACE(compositor);
+    QByteArray lostDisplay;
+    {
+      TestDesktop desktop({compositor});
+      ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+      ASSERT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+      ASSERT_TRUE(MovesArrive());
+      lostDisplay = desktop.Value("WAYLAND_DISPLAY");
+      desktop.Stop();
+    }
+    // A thread that polled its dead connection in a loop would use up a
+    // whole processor.
+    EXPECT_LT(BackgroundProcessorTime(std::chrono::milliseconds(2000)), std::chrono::milliseconds(500));
+    qputenv("WAYLAND_DISPLAY", lostDisplay);
+    god.StopMouseHook();
+    god.StopKeybrdHook();
+    EXPECT_EQ(StartErrors(), Refused);
+
+    TestDesktop desktop({compositor});
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+    EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+    EXPECT_TRUE(MovesArrive());
+    god.StopMouseHook();
+    god.StopKeybrdHook();
+  }
 }
