@@ -104,20 +104,3 @@ TEST_F(WaylandActivityTest, InputBecomesPointerMovesOnceASecondUntilIdle) {
   }
   EXPECT_EQ(keys, 0) << "the keyboard library stays silent";
 }
-
-TEST_F(WaylandActivityTest, StoppedHooksStaySilentAndStartAgain) {
-  god.StartKeybrdHook();
-  god.StartMouseHook();
-  god.StopMouseHook();
-  god.StopKeybrdHook();
-  mice.clear();
-  Inject(2);
-  pausalo::testing::ProcessEventsFor(1500ms);
-  EXPECT_TRUE(mice.empty());
-
-  god.StartKeybrdHook();
-  god.StartMouseHook();
-  ASSERT_TRUE(AwaitQuiet(3s));
-  const auto [begun, ended] = Inject(2);
-  EXPECT_FALSE(Between(begun, ended).empty());
-}
