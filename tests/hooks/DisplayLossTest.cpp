@@ -147,31 +147,32 @@ TEST_F(DisplayLossTest, AWaylandSessionWithoutIdleProtocolsRefusesBothHooks) {
   compositor.waitForFinished();
 }
 
-TEST_F(DisplayLossTest, ALostCompositorEndsTheSourcesQuietly) {
-  for (const char* compositor : {"--sway", "--mutter"}) {
-    SCOPED_TRACE(compositor);
-    QByteArray lostDisplay;
-    {
-      TestDesktop desktop({compositor});
-      ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
-      ASSERT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
-      ASSERT_TRUE(MovesArrive());
-      lostDisplay = desktop.Value("WAYLAND_DISPLAY");
-      desktop.Stop();
-    }
-    // A thread that polled its dead connection in a loop would use up a
-    // whole processor.
-    EXPECT_LT(BackgroundProcessorTime(std::chrono::milliseconds(2000)), std::chrono::milliseconds(500));
-    qputenv("WAYLAND_DISPLAY", lostDisplay);
-    god.StopMouseHook();
-    god.StopKeybrdHook();
-    EXPECT_EQ(StartErrors(), Refused);
+// One compositor a process: under ThreadSanitizer a process that started a
+// program while its hook threads ran may start no thread afterwards.
+class CompositorLossTest : public DisplayLossTest, public ::testing::WithParamInterface<const char*> {};
 
-    TestDesktop desktop({compositor});
+TEST_P(CompositorLossTest, ALostCompositorEndsTheSourcesQuietly) {
+  QByteArray lostDisplay;
+  {
+    TestDesktop desktop({GetParam()});
     ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
-    EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
-    EXPECT_TRUE(MovesArrive());
-    god.StopMouseHook();
-    god.StopKeybrdHook();
+    ASSERT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+    lostDisplay = desktop.Value("WAYLAND_DISPLAY");
+    desktop.Stop();
   }
+  // A thread that polled its dead connection in a loop would use up a
+  // whole processor.
+  EXPECT_LT(BackgroundProcessorTime(std::chrono::milliseconds(2000)), std::chrono::milliseconds(500));
+  qputenv("WAYLAND_DISPLAY", lostDisplay);
+  god.StopMouseHook();
+  god.StopKeybrdHook();
+  EXPECT_EQ(StartErrors(), Refused);
+
+  TestDesktop desktop({GetParam()});
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+  EXPECT_TRUE(MovesArrive());
 }
+
+INSTANTIATE_TEST_SUITE_P(Wayland, CompositorLossTest, ::testing::Values("--sway", "--mutter"),
+                         [](const auto& info) { return std::string(info.param + 2); });
