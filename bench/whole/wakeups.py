@@ -4,13 +4,13 @@ not, from /proc/PID/task/*/status) and CPU of Pausalo's input monitoring,
 while idle and under steady input, on each test desktop:
 
   x11     the whole program (Start pressed), the bare Qt program
-          (qt_baseline) and hook_monitor, XTEST input
-          (xtest_load: pointer motion and a Shift tap every 100 ms)
+          (qt_baseline) and hook_monitor, XTEST input (xtest_load: pointer
+          motion and --key-taps Shift taps a second, default 10)
   kwin, sway, mutter
           hook_monitor (the hook libraries and a 500 ms tick, no windows),
           pointer motion through the compositor (pausalo_inject)
 
-  bench/whole/wakeups.py [--desktop NAME]... [--idle S] [--busy S] [--rate N]
+  bench/whole/wakeups.py [--desktop NAME]... [--idle S] [--busy S] [--rate N] [--key-taps N]
 
 Needs a Release build in build/ (targets pausalo, qt_baseline, hook_monitor,
 xtest_load, pausalo_inject). Prints one line of figures per program and desktop."""
@@ -41,11 +41,12 @@ def wait_for_monitoring(session, processes):
         raise RuntimeError("hook_monitor did not start: " + log.read_text())
 
 
-def start_load(desktop, session, rate, seconds):
+def start_load(desktop, session, arguments):
+    rate, seconds = arguments.rate, arguments.busy
     if desktop == "x11":
         # The pointer moves in a corner where no program has a window.
         subprocess.run(["xdotool", "mousemove", "3", "1020"], env=session.env, check=True)
-        command = [str(BUILD / "bench" / "whole" / "xtest_load"), str(rate), str(seconds)]
+        command = [str(BUILD / "bench" / "whole" / "xtest_load"), str(rate), str(seconds), str(arguments.key_taps)]
     else:
         command = [str(BUILD / "tests" / "support" / "pausalo_inject"), "--seconds", str(seconds),
                    "--interval-ms", str(1000 // rate)]
@@ -61,7 +62,7 @@ def run(desktop, program, arguments):
             (program.start_monitoring or wait_for_monitoring)(session, processes)
             time.sleep(2)
             idle = measure_phase(processes, arguments.idle)
-            load = start_load(desktop, session, arguments.rate, arguments.busy)
+            load = start_load(desktop, session, arguments)
             busy = measure_phase(processes, until=lambda: load.poll() is not None)
             events = int(re.search(r"(?:events|moves) (\d+)", load.stdout.read()).group(1))
         finally:
@@ -84,6 +85,7 @@ def main():
     parser.add_argument("--idle", type=float, default=30)
     parser.add_argument("--busy", type=int, default=30)
     parser.add_argument("--rate", type=int, default=200)
+    parser.add_argument("--key-taps", type=int, default=10, help="Shift taps a second within the X11 load")
     arguments = parser.parse_args()
     for desktop in arguments.desktop or list(DESKTOPS):
         for program in ([PAUSALO, QT_BASELINE, HOOK_MONITOR] if desktop == "x11" else [HOOK_MONITOR]):
