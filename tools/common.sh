@@ -10,7 +10,8 @@ PAUSALO_PACKAGES=(
   libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
   libwayland-dev libwayland-bin plasma-wayland-protocols libsystemd-dev qt6-wayland
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11
+  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11 python3
+  kwin-wayland sway mutter xwayland wtype
   fonts-dejavu-core fonts-liberation2
   desktop-file-utils appstream lintian dpkg-dev
 )

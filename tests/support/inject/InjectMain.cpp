@@ -5,7 +5,7 @@
 //
 // Moves the pointer one pixel back and forth N times (default 1), or for S
 // seconds, every M milliseconds (default 10), and returns once the
-// compositor has handled the last move. Without --for it takes what the
+// compositor has handled the last move; prints "moves N" then. Without --for it takes what the
 // session offers: KWin's fake input, else a wlroots virtual pointer, else
 // mutter's remote desktop. Exit status 1 when the compositor refuses or goes
 // away, 2 on a wrong command line.
@@ -89,12 +89,15 @@ int main(int argc, char** argv) {
   }
   const Clock::time_point start = Clock::now();
   Clock::time_point next = start;
-  for (long move = 0; plan->duration ? Clock::now() - start < *plan->duration : move < plan->moves; ++move) {
+  long move = 0;
+  for (; plan->duration ? Clock::now() - start < *plan->duration : move < plan->moves; ++move) {
     if (move > 0) std::this_thread::sleep_until(next += plan->interval);
     if (!injector->MovePointer(move % 2 == 0 ? 1 : -1, 0)) {
       std::cerr << "pausalo_inject (" << compositor << "): the compositor went away\n";
       return 1;
     }
   }
-  return injector->Settle() ? 0 : 1;
+  if (!injector->Settle()) return 1;
+  std::printf("moves %ld\n", move);
+  return 0;
 }
