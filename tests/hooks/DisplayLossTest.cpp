@@ -26,11 +26,16 @@ namespace {
 
 class DisplayLossTest : public ::testing::Test {
  protected:
-  DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")) {
+  // The tests choose the session: no compositor of the caller's own.
+  DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")), savedWaylandDisplay_(qgetenv("WAYLAND_DISPLAY")) {
+    qunsetenv("WAYLAND_DISPLAY");
     god.OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { ++keys; };
     god.OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { ++mice; };
   }
-  ~DisplayLossTest() override { qputenv("DISPLAY", savedDisplay_); }
+  ~DisplayLossTest() override {
+    qputenv("DISPLAY", savedDisplay_);
+    qputenv("WAYLAND_DISPLAY", savedWaylandDisplay_);
+  }
 
   // The texts of the HookErrors that the two starts raise; empty when a
   // start succeeds.
@@ -74,6 +79,7 @@ class DisplayLossTest : public ::testing::Test {
   const std::pair<std::string, std::string> Refused{"Unable to install a keyboard hook!",
                                                     "Unable to install a mouse hook!"};
   QByteArray savedDisplay_;
+  QByteArray savedWaylandDisplay_;
   TApplication application;
   TrasWinGod god;
   int keys = 0;
