@@ -76,6 +76,22 @@ class DisplayLossTest : public ::testing::Test {
     return mice > before;
   }
 
+  // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
+  // at that version (0: not at all), named by WAYLAND_DISPLAY.
+  static void StartBareCompositor(QProcess& compositor, int notifierVersion) {
+    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion)});
+    const QByteArray socket = NextLine(compositor);
+    ASSERT_FALSE(socket.isEmpty()) << "the bare compositor did not start";
+    qputenv("WAYLAND_DISPLAY", socket);
+  }
+
+  static QByteArray NextLine(QProcess& process) {
+    const QDeadlineTimer deadline(10000);
+    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    return process.readLine().trimmed();
+  }
+
   const std::pair<std::string, std::string> Refused{"Unable to install a keyboard hook!",
                                                     "Unable to install a mouse hook!"};
   QByteArray savedDisplay_;
@@ -135,22 +151,35 @@ TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
   EXPECT_TRUE(KeyArrives());
 }
 
-TEST_F(DisplayLossTest, AWaylandSessionWithoutIdleProtocolsRefusesBothHooks) {
-  // An X server beside it, as Xwayland would be, must not be used instead.
+TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
+  // An X server beside the compositor, as Xwayland would be, must never be
+  // used instead: it sees the X11 windows alone.
   TestDesktop desktop({"--x"});
   ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
-  QProcess compositor;
-  compositor.start(BARE_COMPOSITOR, QStringList{});
-  ASSERT_TRUE(compositor.waitForReadyRead(10000));
-  qputenv("WAYLAND_DISPLAY", compositor.readLine().trimmed());
-  // Nor is GNOME's idle monitor on the session bus.
-  EXPECT_EQ(StartErrors(), Refused);
-  EXPECT_EQ(application.Window().HookCount(), 0u);
+  {
+    QProcess compositor;
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+    // Nor is there GNOME's idle monitor on the session bus.
+    EXPECT_EQ(StartErrors(), Refused);
+    EXPECT_EQ(application.Window().HookCount(), 0u);
+  }
+
+  // Version 2 brings the notification that only input ends; both libraries
+  // ask for a one-second threshold (the keyboard library to see that the
+  // session has a source).
+  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, std::pair{1, "idle 1000"}}) {
+    SCOPED_TRACE(version);
+    QProcess compositor;
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version));
+    EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+    EXPECT_EQ(NextLine(compositor), request);
+    EXPECT_EQ(NextLine(compositor), request);
+    god.StopMouseHook();
+    god.StopKeybrdHook();
+  }
 
   qunsetenv("WAYLAND_DISPLAY");
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
-  compositor.kill();
-  compositor.waitForFinished();
 }
 
 // One compositor a process: under ThreadSanitizer a process that started a
