@@ -6,7 +6,19 @@
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
 
+namespace {
+
+// Unless the user picked a Qt platform: X11 first, through Xwayland on a
+// Wayland session, where compositors keep a stay-on-top window on top;
+// Wayland itself where there is no X server.
+void PreferX11Windows() {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  PreferX11Windows();
   QApplication toolkit(argc, argv);
   // A second start brings the running copy forward instead.
   pausalo::SingleInstance instance;

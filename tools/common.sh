@@ -9,7 +9,8 @@ PAUSALO_RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev libxcb-xinput-dev
-  xvfb xauth trayer openbox xdotool x11-utils imagemagick
+  libwayland-dev libwayland-bin plasma-wayland-protocols libsystemd-dev qt6-wayland
+  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-daemon dbus-bin python3
   fonts-dejavu-core fonts-liberation2
 )
 
@@ -19,7 +20,8 @@ PAUSALO_TEST_PACKAGES=(
   clang-14 libclang-rt-14-dev
   libxcb-xtest0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus-x11 dbus-daemon
+  dbus-x11
+  kwin-wayland sway mutter xwayland wtype
   desktop-file-utils appstream lintian dpkg-dev
 )
 

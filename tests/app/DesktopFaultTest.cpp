@@ -9,16 +9,17 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <functional>
+#include <memory>
 
 #include "EventLoopWaits.h"
-#include "PrivateXServer.h"
+#include "TestDesktop.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
 using pausalo::testing::ProcessEventsUntil;
 using namespace std::chrono_literals;
-using pausalo::testing::PrivateXServer;
+using pausalo::testing::TestDesktop;
 
 namespace {
 
@@ -34,44 +35,10 @@ int RunTool(const QString& program, const QStringList& arguments, QByteArray* ou
   return process.exitCode();
 }
 
-// A tray host (trayer) on the display named by DISPLAY. A host that dies
-// while starting (seen once on a loaded machine) is started again.
-class TrayHost {
- public:
-  TrayHost() {
-    for (int attempt = 0; attempt < 3 && !ready_; ++attempt) {
-      host_.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-                             "--transparent", "false"});
-      ready_ = ProcessEventsUntil([this] { return host_.state() == QProcess::NotRunning || Docking(); }) &&
-               host_.state() != QProcess::NotRunning;
-      if (!ready_) {
-        failures_ += host_.readAllStandardError();
-        host_.kill();
-        host_.waitForFinished();
-      }
-    }
-  }
-  ~TrayHost() {
-    host_.kill();
-    host_.waitForFinished();
-  }
-  TrayHost(const TrayHost&) = delete;
-  TrayHost& operator=(const TrayHost&) = delete;
-  bool Ready() const { return ready_; }
-  // What the host said when it failed to start.
-  std::string Failures() const { return failures_.toStdString(); }
-
- private:
-  static bool Docking() {
-    QByteArray tree;
-    RunTool("xwininfo", {"-root", "-tree"}, &tree);
-    return tree.toLower().contains("panel");
-  }
-
-  QProcess host_;
-  bool ready_ = false;
-  QByteArray failures_;
-};
+// A tray host on the display named by DISPLAY.
+std::unique_ptr<TestDesktop> StartTrayHost() {
+  return std::make_unique<TestDesktop>(QStringList{"--current", "--tray"});
+}
 
 // The window Qt embeds into the tray host for an icon.
 QWidget* TrayIconWindow() {
@@ -99,8 +66,8 @@ bool DockedInTrayHost() {
 }  // namespace
 
 TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored) {
-  auto host = std::make_unique<TrayHost>();
-  ASSERT_TRUE(host->Ready()) << host->Failures();
+  auto host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
   TApplication application;
   ManualClock clock{std::chrono::hours(24 * 100)};
@@ -114,8 +81,8 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
   host.reset();
   ASSERT_TRUE(ProcessEventsUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }));
   EXPECT_TRUE(ProcessEventsUntil([] { return !DockedInTrayHost(); }));
-  host = std::make_unique<TrayHost>();
-  ASSERT_TRUE(host->Ready()) << host->Failures();
+  host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
 
   clock.Advance(5s);
@@ -136,16 +103,12 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
 // ends a program whose display is gone) without a crash, a sanitizer report
 // or a hang in the hook libraries' threads at exit.
 TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
-  const QByteArray savedDisplay = qgetenv("DISPLAY");
   {
-    PrivateXServer server;
-    ASSERT_FALSE(server.Display().isEmpty());
-    TrayHost host;
-    ASSERT_TRUE(host.Ready()) << host.Failures();
+    TestDesktop desktop({"--x", "--tray"});
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", server.Display());
     environment.insert("QT_QPA_PLATFORM", "xcb");
     // What the toolkit leaves allocated when it ends the program from inside
     // its event loop is no leak of the program's own.
@@ -167,7 +130,7 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     ASSERT_EQ(RunTool("xdotool", {"key", "shift", "mousemove_relative", "--", "5", "5", "click", "1"}), 0);
     QThread::msleep(300);
 
-    server.Kill();
+    desktop.Stop();
     EXPECT_TRUE(program.waitForFinished(20'000)) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "the program crashed";
     const QByteArray errors = program.readAllStandardError();
@@ -177,7 +140,6 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     if (program.state() != QProcess::NotRunning) program.kill();
     program.waitForFinished();
   }
-  qputenv("DISPLAY", savedDisplay);
 }
 
 namespace {
