@@ -9,7 +9,7 @@ PAUSALO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11
+  xvfb xauth x11-xkb-utils trayer openbox xdotool x11-utils imagemagick dbus-x11
   fonts-dejavu-core fonts-liberation2
   desktop-file-utils appstream lintian dpkg-dev
 )
