@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "app/CaptionFit.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 
@@ -74,6 +75,7 @@ void TMainForm::BuildBreakWindow() {
   OkButton->setGeometry(180, H - 70, 90, 25);
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
+  WidenButtonsToCaptions(BreakForm);
 }
 
 void TMainForm::sveglia() {

@@ -143,6 +143,7 @@ class TMainForm : public QWidget {
   void ApplyProfile(std::size_t profile);
   void ApplySetupMode(TSetupMode mode);
   void BuildBreakWindow();
+  void WatchTray();
   TFlatSpinEditInteger* LimitField(TLimit limit) const;
 
   TMainFormEnvironment environment_;
@@ -151,6 +152,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<Outputs> outputs_;
   BreakStateMachine breaks_;
   QButtonGroup* profileGroup_ = nullptr;
+  QTimer* trayWatch_ = nullptr;
   int shownPage_ = 0;
 };
 

@@ -179,3 +179,123 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
   }
   qputenv("DISPLAY", savedDisplay);
 }
+
+namespace {
+
+// Whether a user can reach the window: mapped, or iconified where a window
+// manager lists it.
+bool Reachable(WId window) {
+  QByteArray answer;
+  if (RunTool("xwininfo", {"-id", QString::number(window)}, &answer) == 0 && answer.contains("IsViewable"))
+    return true;
+  return RunTool("xprop", {"-id", QString::number(window), "WM_STATE"}, &answer) == 0 && answer.contains("Iconic");
+}
+
+}  // namespace
+
+TEST(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
+  auto host = std::make_unique<TrayHost>();
+  ASSERT_TRUE(host->Ready()) << host->Failures();
+  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  TMainForm form({&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
+  application.SetMainForm(&form);
+  form.show();
+  form.B_StartClick();
+  ASSERT_TRUE(form.Tray1->Added());
+  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
+  ASSERT_FALSE(Reachable(form.winId())) << "the window did not hide in the tray";
+
+  host.reset();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(form.winId()); }, 10s)) << "the window is out of reach";
+  form.B_StopClick();
+}
+
+namespace {
+
+// A session bus of the test's own.
+class PrivateSessionBus {
+ public:
+  PrivateSessionBus() {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (daemon_.waitForReadyRead(10'000)) address_ = daemon_.readLine().trimmed();
+  }
+  ~PrivateSessionBus() {
+    daemon_.kill();
+    daemon_.waitForFinished();
+  }
+  PrivateSessionBus(const PrivateSessionBus&) = delete;
+  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+  const QByteArray& Address() const { return address_; }
+
+ private:
+  QProcess daemon_;
+  QByteArray address_;
+};
+
+// The program as a user starts it, on the test's display and the given
+// session bus; killed when it is still running at the end.
+class Program {
+ public:
+  explicit Program(const QByteArray& busAddress) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
+    process_.setProcessEnvironment(environment);
+    process_.start(PAUSALO_PROGRAM, {});
+    process_.waitForStarted();
+  }
+  ~Program() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  QProcess& Process() { return process_; }
+
+ private:
+  QProcess process_;
+};
+
+// The shown main windows of every running copy.
+QList<QByteArray> ShownMainWindows() {
+  QByteArray found;
+  RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}, &found);
+  return found.trimmed().isEmpty() ? QList<QByteArray>() : found.trimmed().split('\n');
+}
+
+}  // namespace
+
+TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
+  TrayHost host;
+  ASSERT_TRUE(host.Ready()) << host.Failures();
+  PrivateSessionBus bus;
+  ASSERT_FALSE(bus.Address().isEmpty());
+  Program first(bus.Address());
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  const QByteArray window = ShownMainWindows().first();
+  // Start: the first button of the strip at the bottom of the Home page.
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); })) << "the first copy did not go into the tray";
+
+  Program second(bus.Address());
+  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the second copy did not end";
+  EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.Process().exitCode(), 0);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return ShownMainWindows() == QList<QByteArray>{window}; }, 10s))
+      << "the running copy did not come out of the tray";
+  EXPECT_EQ(first.Process().state(), QProcess::Running);
+}
+
+TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
+  const QByteArray noBus = "unix:path=/nonexistent/pausalo-test-bus";
+  Program first(noBus);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  Program second(noBus);
+  EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 2; }));
+  EXPECT_EQ(first.Process().state(), QProcess::Running);
+  EXPECT_EQ(second.Process().state(), QProcess::Running);
+}

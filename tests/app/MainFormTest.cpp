@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 #include <dlfcn.h>
 #include <functional>
@@ -167,12 +169,24 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   EXPECT_TRUE(form.Tray1->Added());
 }
 
-TEST_F(MainFormTest, WithoutANotificationAreaStartMinimisesInsteadOfHiding) {
+TEST_F(MainFormTest, WithoutANotificationAreaTheWindowMinimisesInsteadOfHiding) {
   area.available = false;
   form.B_Start->click();
   EXPECT_FALSE(form.Tray1->Added());
   EXPECT_TRUE(form.isVisible()) << "still reachable from the taskbar";
   EXPECT_TRUE(form.isMinimized());
+
+  // The notification area goes away while the window hides in it.
+  form.Tray1Click();
+  area.available = true;
+  application.Minimize();
+  ASSERT_FALSE(form.isVisible());
+  pausalo::testing::ProcessEventsFor(1500ms);
+  EXPECT_FALSE(form.isVisible()) << "came out of a notification area that is still there";
+  area.available = false;
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }, 5s)) << "left out of reach";
+  EXPECT_TRUE(form.isMinimized());
+  EXPECT_FALSE(form.Tray1->Added());
 }
 
 TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatchesIdleTime) {
@@ -278,9 +292,16 @@ TEST_F(MainFormTest, AuthorTogglesTheCreditsAndLeavingTheInfoPageHidesThem) {
   form.Sec1->OnClick(form.Sec1);
   EXPECT_FALSE(form.Sec1->isVisible());
   EXPECT_FALSE(form.Sec1->Active());
+
+  // From the keyboard: Enter and the keypad's Enter press the focused button.
+  form.B_Author->setFocus();
+  QTest::keyClick(form.B_Author, Qt::Key_Return);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.Sec1->isVisible(); })) << "Enter did not press the button";
+  QTest::keyClick(form.B_Author, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return !form.Sec1->isVisible(); })) << "keypad Enter did not press it";
 }
 
-TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
+TEST_F(MainFormTest, HelpShowsItsContentsPageCentredAboveTheMainWindowAndEscapeClosesIt) {
   application.SetHelpFile("PAUSALO_ENG.HLP");
   form.BitBtn1->click();
   QTextBrowser* viewer = nullptr;
@@ -288,6 +309,14 @@ TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
     if (auto* browser = qobject_cast<QTextBrowser*>(window); browser && browser->isVisible()) viewer = browser;
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->toPlainText().contains("Snooze 5 minutes once"));
+  const QPoint offCentre = viewer->geometry().center() - form.geometry().center();
+  EXPECT_LE(offCentre.manhattanLength(), 2) << "not centred over the main window";
+  ASSERT_NE(viewer->windowHandle(), nullptr);
+  EXPECT_EQ(viewer->windowHandle()->transientParent(), form.windowHandle()) << "not kept above the main window";
+  EXPECT_TRUE(viewer->windowFlags() & Qt::WindowStaysOnTopHint) << "under the main window, which stays on top";
+
+  QTest::keyClick(viewer, Qt::Key_Escape);
+  EXPECT_FALSE(viewer->isVisible()) << "Escape did not close the help";
 }
 
 TEST_F(MainFormTest, ClosingTheOnlyShownWindowWhileInTheTrayDoesNotEndTheProgram) {
