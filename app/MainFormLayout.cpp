@@ -18,6 +18,7 @@
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "widgets/Credits.h"
+#include "widgets/StaticTextAccessible.h"
 #include "platform/Colors.h"
 
 namespace pausalo {
@@ -131,14 +132,16 @@ TFlatSpinEditInteger* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* 
 }
 
 QLabel* ClockText(QWidget* parent, QRect bounds, TColor color, const QString& name, const QString& hint) {
+  InstallStaticTextAccessibleFactory();
   auto* clock = Place<QLabel>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
+  // Named first: the accessible interface is made for good at the first text.
+  clock->setAccessibleName(name);
   clock->setText("00:00:00");
   clock->setAlignment(Qt::AlignCenter);
   clock->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   clock->setFont(LayoutFont("MS Sans Serif", 16, true));
   SetFontColor(clock, color);
   clock->setToolTip(hint);
-  clock->setAccessibleName(name);
   return clock;
 }
 

@@ -18,7 +18,7 @@ PAUSALO_RUN_PACKAGES=(
 # (./test).
 PAUSALO_TEST_PACKAGES=(
   clang-14 libclang-rt-14-dev
-  libxcb-xtest0-dev
+  libxcb-xtest0-dev x11-xkb-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus-x11
   kwin-wayland sway mutter xwayland wtype

@@ -340,7 +340,18 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
   QAccessibleInterface* field = QAccessible::queryAccessibleInterface(form.FSPause);
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->text(QAccessible::Name), "Pause time (minutes)");
-  QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(form.StaticText2);
-  ASSERT_NE(clockText, nullptr);
-  EXPECT_EQ(clockText->text(QAccessible::Name), "Activity time");
+  form.B_Start->click();
+  Tick(30s);
+  FireInput(KeyboardTestHook);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  Tick(35s);
+  for (QLabel* clock : {form.StaticText2, form.StaticText1}) {
+    QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(clock);
+    ASSERT_NE(clockText, nullptr);
+    EXPECT_EQ(clockText->text(QAccessible::Name), clock == form.StaticText2 ? "Activity time" : "Idle time");
+    EXPECT_EQ(clockText->text(QAccessible::Value), clock == form.StaticText2 ? "00:01:05" : "00:00:35");
+    QAccessibleTextInterface* shown = clockText->textInterface();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(0, shown->characterCount()), clock->text());
+  }
 }
