@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <chrono>
 
+#include "app/CaptionFit.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 
@@ -106,7 +107,7 @@ void TMainForm::BuildBreakWindow() {
   OkButton->setGeometry(180, H - 70, 90, 25);
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
-
+  WidenButtonsToCaptions(BreakForm);
   for (QWidget* button : {SnoozeButton.data(), OkButton.data()}) form->GuardKeysOf(button);
 }
 

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
 
 namespace pausalo {
@@ -75,6 +76,12 @@ class TMainForm::Outputs final : public BreakOutputs {
   TMainForm& form_;
 };
 
+namespace {
+// How often the window, while it hides in the notification area, checks
+// that the area is still there.
+constexpr int TrayWatchInterval = 1000;
+}  // namespace
+
 TMainForm::TMainForm(TMainFormEnvironment environment)
     : environment_(std::move(environment)),
       ownClock_(environment_.clock != nullptr ? nullptr : std::make_unique<BootClock>()),
@@ -84,8 +91,11 @@ TMainForm::TMainForm(TMainFormEnvironment environment)
   rasWinGod1 = std::make_unique<TrasWinGod>(environment_.keybrdHookLibrary, environment_.mouseHookLibrary);
   Tray1 = std::make_unique<TTrayIcon>(nullptr, *environment_.notificationArea);
   OpTimer = new QTimer(this);
+  trayWatch_ = new QTimer(this);
+  trayWatch_->setInterval(TrayWatchInterval);
   CreateLayout();
   ConnectHandlers();
+  new EnterPressesButtons(this);
   Loaded();
   FormCreate();
 }
@@ -127,6 +137,7 @@ void TMainForm::ConnectHandlers() {
   QObject::connect(R_auto, &QRadioButton::clicked, this, [this] { R_autoClick(); });
   QObject::connect(R_manuale, &QRadioButton::clicked, this, [this] { R_manualeClick(); });
   QObject::connect(OpTimer, &QTimer::timeout, this, [this] { OpTimerTimer(); });
+  QObject::connect(trayWatch_, &QTimer::timeout, this, [this] { WatchTray(); });
   Tray1->OnClick = [this](QObject*, TMouseButton, TShiftState, int, int) { Tray1Click(); };
   rasWinGod1->OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { rasWinGod1KeybrdMsg(); };
   rasWinGod1->OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { rasWinGod1MouseMsg(); };
@@ -148,8 +159,22 @@ void TMainForm::Minimize() {
   Tray1->SetActive(true);
   if (Tray1->Added()) {
     hide();
-  } else if (!isMinimized()) {
+    trayWatch_->start();
+  } else if (!isVisible() || !isMinimized()) {
     showMinimized();
+  }
+}
+
+// No one tells an icon that its notification area went away (its host
+// ended): the window hiding there would be out of reach. It goes to the
+// taskbar instead, as when there was no notification area to begin with.
+void TMainForm::WatchTray() {
+  if (isVisible() || !Tray1->Added()) {
+    trayWatch_->stop();
+  } else if (!environment_.notificationArea->Available()) {
+    trayWatch_->stop();
+    Tray1->SetActive(false);
+    Minimize();
   }
 }
 

@@ -143,6 +143,7 @@ class TMainForm : public QWidget {
   void ApplyProfile(std::size_t profile);
   void ApplySetupMode(TSetupMode mode);
   void BuildBreakWindow();
+  void WatchTray();
   TLimitSpinEdit* LimitField(TLimit limit) const;
   const Clock& ProgramClock() const;
 
@@ -152,6 +153,7 @@ class TMainForm : public QWidget {
   std::unique_ptr<Outputs> outputs_;
   BreakStateMachine breaks_;
   QButtonGroup* profileGroup_ = nullptr;
+  QTimer* trayWatch_ = nullptr;
   int shownPage_ = 0;
 };
 

@@ -14,9 +14,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/CaptionFit.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "widgets/Credits.h"
+#include "widgets/StaticTextAccessible.h"
 #include "platform/Colors.h"
 
 namespace pausalo {
@@ -68,7 +70,16 @@ QVBoxLayout* DockingLayout(QWidget* page) {
   return layout;
 }
 
-QPixmap Picture(const QString& name, int size) { return QIcon(":/icons/" + name).pixmap(size, size); }
+// A picture filling the given size, in pixels of a screen with the given
+// pixel ratio, so that it is as sharp as the screen allows.
+QPixmap Picture(const QString& name, QSize size, qreal pixelRatio) {
+  QPixmap picture = QIcon(":/icons/" + name).pixmap(size, pixelRatio);
+  if (picture.deviceIndependentSize() != QSizeF(size)) {
+    picture = picture.scaled(size * pixelRatio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(pixelRatio);
+  }
+  return picture;
+}
 
 QPushButton* GlyphButton(QWidget* parent, QRect bounds, const QString& caption, const QIcon& glyph) {
   auto* button = Place<QPushButton>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
@@ -121,14 +132,16 @@ TLimitSpinEdit* LimitEdit(QWidget* parent, int top, TLimit limit, QLabel* label)
 }
 
 QLabel* ClockText(QWidget* parent, QRect bounds, TColor color, const QString& name, const QString& hint) {
+  InstallStaticTextAccessibleFactory();
   auto* clock = Place<QLabel>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
+  // Named first: the accessible interface is made for good at the first text.
+  clock->setAccessibleName(name);
   clock->setText("00:00:00");
   clock->setAlignment(Qt::AlignCenter);
   clock->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   clock->setFont(LayoutFont("MS Sans Serif", 16, true));
   SetFontColor(clock, color);
   clock->setToolTip(hint);
-  clock->setAccessibleName(name);
   return clock;
 }
 
@@ -160,6 +173,7 @@ void TMainForm::CreateLayout() {
   setFixedSize(ClientWidth, ClientHeight);
   setFont(DefaultWindowFont());
   setWindowIcon(QIcon(":/icons/pausalo.svg"));
+  const qreal pixelRatio = devicePixelRatioF();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
@@ -184,7 +198,7 @@ void TMainForm::CreateLayout() {
   ShadowLabel6->SetShowAccelChar(false);
   home->addWidget(ShadowLabel6);
   Image1 = Place<QLabel>(TabSheet1, 283, 69, 32, 32);
-  Image1->setPixmap(Picture("pausalo.svg", 32));
+  Image1->setPixmap(Picture("pausalo.svg", {32, 32}, pixelRatio));
   ShadowLabel1 = ShadowCaption(TabSheet1, 67, 98, "Activity time");
   ShadowLabel1->SetLayout(tlCenter);
   ShadowLabel1->SetShadowSize(0);
@@ -204,7 +218,7 @@ void TMainForm::CreateLayout() {
   SetFontColor(B_Stop, clRed);
   B_Stop->setEnabled(false);
   QIcon endGlyph(":/icons/end.svg");
-  endGlyph.addPixmap(Picture("end-disabled.svg", 20), QIcon::Disabled);
+  endGlyph.addPixmap(Picture("end-disabled.svg", {20, 20}, pixelRatio), QIcon::Disabled);
   B_Fine = GlyphButton(Panel3, {205, 1, 126, 34}, "End program", endGlyph);
   B_Fine->setFont(LayoutFont("Arial", 12, true));
   SetFontColor(B_Fine, clBlue);
@@ -251,10 +265,10 @@ void TMainForm::CreateLayout() {
   PageControl1->addTab(TabSheet4, ImmList[3], "Info ");
   QVBoxLayout* info = DockingLayout(TabSheet4);
   Image2 = Place<QLabel>(TabSheet4, 85, 33, 211, 214);
-  Image2->setPixmap(Picture("info-picture.svg", 211).scaled(211, 214));
+  Image2->setPixmap(Picture("info-picture.svg", {211, 214}, pixelRatio));
   Image2->setAttribute(Qt::WA_TranslucentBackground);
   Image3 = Place<QLabel>(TabSheet4, 4, 40, 32, 32);
-  Image3->setPixmap(Picture("pausalo.svg", 32));
+  Image3->setPixmap(Picture("pausalo.svg", {32, 32}, pixelRatio));
   Panel1 = Strip(info, 33);
   info->addStretch();
   ShadowLabel5 = Heading(Panel1, 18, 3, 24);
@@ -271,6 +285,7 @@ void TMainForm::CreateLayout() {
   BitBtn1 = GlyphAboveCaption(TabSheet4, {1, 107, 49, 59}, "&Help", "help.svg");
 
   PageControl1->setCurrentIndex(0);
+  WidenButtonsToCaptions(this);
 
   // Components without a window
   OpTimer->setInterval(TickInterval);
@@ -279,7 +294,7 @@ void TMainForm::CreateLayout() {
   FlatHint1->SetFontColor(clWindowText);
   Tray1->SetActive(false);
   Tray1->SetHint("Pausalo");
-  Tray1->Icon().LoadFromImage(Picture("pausalo.svg", 32).toImage());
+  Tray1->Icon().LoadFromImage(Picture("pausalo.svg", {32, 32}, pixelRatio).toImage());
   rasWinGod1->SetShProcHookEnabled(false);
 }
 

@@ -3,15 +3,33 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
+#include "app/SingleInstance.h"
 #include "platform/Application.h"
 
+namespace {
+
+// Unless the user picked a Qt platform: X11 first, through Xwayland on a
+// Wayland session, where compositors keep a stay-on-top window on top;
+// Wayland itself where there is no X server.
+void PreferX11Windows() {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  PreferX11Windows();
   QApplication toolkit(argc, argv);
+  // A second start brings the running copy forward instead.
+  pausalo::SingleInstance instance;
+  if (instance.ForwardToRunningCopy()) return 0;
   pausalo::TApplication application;
   application.SetHelpFile("PAUSALO_ENG.HLP");
   application.SetTitle("Pausalo 1.0");
   pausalo::TMainForm mainForm;
   application.SetMainForm(&mainForm);
   mainForm.show();
+  // As a click on the tray icon does: out of the tray, or up from the taskbar.
+  instance.OnActivate = [&mainForm] { mainForm.Tray1Click(); };
   return toolkit.exec();
 }

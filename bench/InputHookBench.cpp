@@ -1,7 +1,7 @@
 // Cost of desktop-wide input capture: the filter that every message to the
 // application window passes, the time from an XTEST event to the handler,
 // and the process CPU time per 1,000 pointer motions. Needs an X display
-// (run it under tools/with-virtual-display).
+// (run it under tools/test-desktop).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>

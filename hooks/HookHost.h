@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "hooks/RawInputThread.h"
+#include "hooks/ActivitySource.h"
 #include "input/HookContract.h"
 #include "platform/WindowMessages.h"
 
@@ -29,21 +29,21 @@ class Notifier {
   THookNotification notification_;
 };
 
-// The state behind a library's SetHook / RemoveHook: at most one listener,
-// notifying the window that installed it.
+// The state behind a library's SetHook / RemoveHook: at most one activity
+// source, notifying the window that installed it.
 class HookHost {
  public:
-  // Starts a listener that notifies through the given notifier; null when
+  // Starts a source that notifies through the given notifier; null when
   // it cannot.
-  using Listen = std::unique_ptr<RawInputThread> (*)(const Notifier& notifier);
+  using Listen = std::unique_ptr<ActivitySource> (*)(const Notifier& notifier);
 
   HookHost(void* record, const THookNotification& notification, Listen listen)
       : record_(record), notification_(notification), listen_(listen) {}
 
-  // The record once a listener notifies the window (one for another window,
+  // The record once a source notifies the window (one for another window,
   // or one that lost its connection, is replaced); null when none can start.
   void* SetHook(PausaloWindow window);
-  // Stops the listener of that window; once this returns no notification
+  // Stops the source of that window; once this returns no notification
   // is posted any more.
   void RemoveHook(PausaloWindow window);
 
@@ -53,7 +53,7 @@ class HookHost {
   THookNotification notification_;
   Listen listen_;
   PausaloWindow window_ = 0;
-  std::unique_ptr<RawInputThread> listener_;
+  std::unique_ptr<ActivitySource> listener_;
 };
 
 }  // namespace pausalo::hooks

@@ -1,7 +1,11 @@
 // librasKB50: desktop-wide key presses, reported through the keyboard record
-// and the "KB_Hook" notification.
+// and the "KB_Hook" notification. Where the session reports only idle and
+// active edges, keys cannot be told from the pointer: the mouse library
+// reports that activity, and this one installs and stays silent.
 #include "hooks/HookHost.h"
 #include "hooks/KeyMap.h"
+#include "hooks/RawInputThread.h"
+#include "hooks/SessionSource.h"
 
 namespace pausalo::hooks {
 
@@ -34,8 +38,18 @@ class KeyPressHandler final : public RawInputHandler {
   KeyboardMapping mapping_;
 };
 
-std::unique_ptr<RawInputThread> ListenToKeys(const Notifier& notifier) {
-  return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS, std::make_unique<KeyPressHandler>(notifier));
+// Stands for the keyboard where the mouse library reports all activity.
+class SilentSource final : public ActivitySource {
+ public:
+  bool Running() const override { return true; }
+};
+
+std::unique_ptr<ActivitySource> ListenToKeys(const Notifier& notifier) {
+  return StartSessionSource([](std::unique_ptr<EdgeConnection>) { return std::make_unique<SilentSource>(); },
+                            [&] {
+                              return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS,
+                                                           std::make_unique<KeyPressHandler>(notifier));
+                            });
 }
 
 HookHost host(&record, KBHookNotification, &ListenToKeys);

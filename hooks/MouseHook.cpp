@@ -1,9 +1,13 @@
 // librasM50: desktop-wide pointer motion, button presses and wheel turns,
-// reported through the mouse record and the "M_Hook" notification.
+// reported through the mouse record and the "M_Hook" notification. Where
+// the session reports only idle and active edges, its activity comes here
+// as pointer moves at an unknown place.
 #include <cstdlib>
 
 #include "hooks/HookHost.h"
 #include "hooks/MouseMessages.h"
+#include "hooks/RawInputThread.h"
+#include "hooks/SessionSource.h"
 
 namespace pausalo::hooks {
 
@@ -57,9 +61,22 @@ class PointerHandler final : public RawInputHandler {
   tagMOUSEHOOKSTRUCT position_{};
 };
 
-std::unique_ptr<RawInputThread> ListenToPointer(const Notifier& notifier) {
-  return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
-                               std::make_unique<PointerHandler>(notifier));
+void ReportActivity(const Notifier& notifier) {
+  record.Code.store(HC_ACTION, std::memory_order_relaxed);
+  record.MesID.store(WM_MOUSEMOVE, std::memory_order_relaxed);
+  record.StoreMRec({});
+  notifier.Post();
+}
+
+std::unique_ptr<ActivitySource> ListenToPointer(const Notifier& notifier) {
+  return StartSessionSource(
+      [&](std::unique_ptr<EdgeConnection> connection) {
+        return EdgeSource::Start(std::move(connection), [notifier] { ReportActivity(notifier); });
+      },
+      [&] {
+        return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
+                                     std::make_unique<PointerHandler>(notifier));
+      });
 }
 
 HookHost host(&record, MHookNotification, &ListenToPointer);

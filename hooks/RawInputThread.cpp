@@ -1,8 +1,6 @@
 #include "hooks/RawInputThread.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -42,34 +40,28 @@ bool SelectRawEvents(xcb_connection_t& connection, std::uint32_t rawEventMask) {
 
 }  // namespace
 
-FileDescriptor::~FileDescriptor() {
-  if (fd_ >= 0) close(fd_);
-}
-
 std::unique_ptr<RawInputThread> RawInputThread::Start(std::uint32_t rawEventMask,
                                                       std::unique_ptr<RawInputHandler> handler) {
   XConnection connection(xcb_connect(nullptr, nullptr));
   if (xcb_connection_has_error(connection.get())) return nullptr;
   const std::uint8_t opcode = XInput22Opcode(*connection);
   if (opcode == 0 || !SelectRawEvents(*connection, rawEventMask) || !handler->Prepare(*connection)) return nullptr;
-  const int wakeFd = eventfd(0, EFD_CLOEXEC);
-  if (wakeFd < 0) return nullptr;
+  auto stop = std::make_unique<StopSignal>();
+  if (!stop->Valid()) return nullptr;
   return std::unique_ptr<RawInputThread>(
-      new RawInputThread(std::move(connection), opcode, wakeFd, std::move(handler)));
+      new RawInputThread(std::move(connection), opcode, std::move(stop), std::move(handler)));
 }
 
-RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode, int wakeFd,
+RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode, std::unique_ptr<StopSignal> stop,
                                std::unique_ptr<RawInputHandler> handler)
     : connection_(std::move(connection)),
       xinputOpcode_(xinputOpcode),
-      wake_(wakeFd),
+      stop_(std::move(stop)),
       handler_(std::move(handler)),
       thread_([this] { Run(); }) {}
 
 RawInputThread::~RawInputThread() {
-  const std::uint64_t one = 1;
-  // Writing 1 to an eventfd fails only when its counter would overflow.
-  [[maybe_unused]] const auto written = write(wake_.Get(), &one, sizeof one);
+  stop_->Raise();
   thread_.join();
 }
 
@@ -80,7 +72,7 @@ void RawInputThread::Run() {
 
 void RawInputThread::Listen() {
   xcb_connection_t& connection = *connection_;
-  pollfd waits[] = {{xcb_get_file_descriptor(&connection), POLLIN, 0}, {wake_.Get(), POLLIN, 0}};
+  pollfd waits[] = {{xcb_get_file_descriptor(&connection), POLLIN, 0}, {stop_->Fd(), POLLIN, 0}};
   for (;;) {
     // xcb may have queued events while waiting for a reply; take them all
     // before sleeping on the socket.

@@ -8,25 +8,15 @@
 #include <memory>
 #include <thread>
 
+#include "hooks/ActivitySource.h"
+#include "hooks/FileDescriptor.h"
+
 namespace pausalo::hooks {
 
 struct ConnectionCloser {
   void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
 };
 using XConnection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
-
-// A file descriptor that is closed with its owner.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor();
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Raw key, button and motion events share one layout.
 using RawEvent = xcb_input_raw_button_press_event_t;
@@ -51,9 +41,14 @@ class RawInputHandler {
 // BatchGatherMilliseconds instead of waking up for every one of them. The
 // thread ends quietly when the connection is lost; it is stopped and joined,
 // and the connection closed, when the object goes.
-class RawInputThread {
+class RawInputThread final : public ActivitySource {
  public:
-  static constexpr int BatchGatherMilliseconds = 50;
+  // Half the program's 500 ms tick: a first event after a pause is handed
+  // over at once, later ones at most a quarter second late, which the
+  // once-a-tick break logic cannot tell apart; under steady input the
+  // thread and the program then wake about four times a second, not for
+  // every event.
+  static constexpr int BatchGatherMilliseconds = 250;
 
   // Connects to the display named by DISPLAY and selects the raw events of
   // rawEventMask (bits of xcb_input_xi_event_mask_t) of the master devices
@@ -61,15 +56,15 @@ class RawInputThread {
   // the handler refuses.
   static std::unique_ptr<RawInputThread> Start(std::uint32_t rawEventMask,
                                                std::unique_ptr<RawInputHandler> handler);
-  ~RawInputThread();
+  ~RawInputThread() override;
   RawInputThread(const RawInputThread&) = delete;
   RawInputThread& operator=(const RawInputThread&) = delete;
 
   // False once the thread has ended (the connection was lost).
-  bool Running() const { return running_.load(); }
+  bool Running() const override { return running_.load(); }
 
  private:
-  RawInputThread(XConnection connection, std::uint8_t xinputOpcode, int wakeFd,
+  RawInputThread(XConnection connection, std::uint8_t xinputOpcode, std::unique_ptr<StopSignal> stop,
                  std::unique_ptr<RawInputHandler> handler);
   void Run();
   void Listen();
@@ -77,7 +72,7 @@ class RawInputThread {
 
   XConnection connection_;
   std::uint8_t xinputOpcode_;
-  FileDescriptor wake_;
+  std::unique_ptr<StopSignal> stop_;
   std::unique_ptr<RawInputHandler> handler_;
   std::atomic<bool> running_{true};
   std::thread thread_;

@@ -42,9 +42,30 @@ bool ApplicationWindow::OfferToHooks(TMessage& message) {
   return false;
 }
 
-TApplication::TApplication() {
+QPalette ClassicPalette() {
+  // From the button face the toolkit derives the bevel shades, white fields
+  // and black text; the rest are the classic desktop's.
+  QPalette palette(QColor(0xEF, 0xEF, 0xEF));
+  palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+  palette.setColor(QPalette::ToolTipText, Qt::black);
+  palette.setColor(QPalette::Highlight, QColor(0x00, 0x00, 0x80));
+  palette.setColor(QPalette::HighlightedText, Qt::white);
+  palette.setColor(QPalette::Link, Qt::blue);
+  palette.setColor(QPalette::LinkVisited, Qt::darkMagenta);
+  palette.setColor(QPalette::PlaceholderText, Qt::darkGray);
+  // Marks every role as set, so nothing is taken from the desktop's palette.
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto colorRole = static_cast<QPalette::ColorRole>(role);
+      if (colorRole != QPalette::NoRole) palette.setBrush(group, colorRole, palette.brush(group, colorRole));
+    }
+  return palette;
+}
+
+TApplication::TApplication() : desktopPalette_(QApplication::palette()) {
   assert(theApplication == nullptr && "one application object per program");
   theApplication = this;
+  QApplication::setPalette(ClassicPalette());
   // The program ends when it is told to (Terminate), never because its last
   // shown window closed: while it sits in the notification area, closing the
   // help window must not end it.
@@ -52,12 +73,15 @@ TApplication::TApplication() {
   terminated = false;
 }
 
-TApplication::~TApplication() { theApplication = nullptr; }
+TApplication::~TApplication() {
+  QApplication::setPalette(desktopPalette_);
+  theApplication = nullptr;
+}
 
 bool TApplication::HelpCommand(int command, int /*data*/) {
   if (command != HELP_CONTENTS) return false;
   if (!helpViewer_) helpViewer_ = std::make_unique<HelpViewer>();
-  return helpViewer_->ShowContents(helpFile_, title_ + " - Help");
+  return helpViewer_->ShowContents(helpFile_, title_ + " - Help", mainForm_);
 }
 
 void TApplication::Minimize() {

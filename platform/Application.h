@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -60,7 +61,14 @@ class ApplicationWindow final : public MessageWindow {
   std::vector<TWindowHook> hooks_;
 };
 
+// The light palette the program's colours were chosen for: light grey button
+// face, white fields, black text. Every role of every group is set, so a
+// desktop theme (a dark one, say) shows through nowhere.
+QPalette ClassicPalette();
+
 // The application object: one per program, made after the QApplication.
+// For its lifetime every window of the program has the classic palette,
+// whatever the desktop theme.
 class TApplication {
  public:
   TApplication();
@@ -103,6 +111,7 @@ class TApplication {
 
  private:
   ApplicationWindow window_{*this};
+  QPalette desktopPalette_;
   QString title_;
   QString helpFile_;
   QPointer<QWidget> mainForm_;

@@ -4,11 +4,13 @@
 #include <memory>
 
 class QTextBrowser;
+class QWidget;
 
 namespace pausalo {
 
 // A small window showing the program's help pages, which are compiled in
-// under ":/help/".
+// under ":/help/". It opens centred over the window it was asked from and
+// above it, and Escape closes it.
 class HelpViewer {
  public:
   HelpViewer();
@@ -16,11 +18,14 @@ class HelpViewer {
   HelpViewer(const HelpViewer&) = delete;
   HelpViewer& operator=(const HelpViewer&) = delete;
 
-  // Shows the first page of a help file and brings the window up. Returns
-  // false, showing nothing, when there is no such help file.
-  bool ShowContents(const QString& helpFile, const QString& windowTitle);
+  // Shows the first page of a help file and brings the window up over the
+  // given window (none: where the window manager puts it). Returns false,
+  // showing nothing, when there is no such help file.
+  bool ShowContents(const QString& helpFile, const QString& windowTitle, const QWidget* over = nullptr);
 
  private:
+  void PlaceOver(const QWidget& window);
+
   std::unique_ptr<QTextBrowser> browser_;
 };
 

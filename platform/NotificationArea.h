@@ -43,6 +43,9 @@ class NotificationArea {
   // Adding fails while no notification area is available or the icon is
   // already there; modifying and deleting fail for an icon that is not there.
   virtual bool Notify(TNotifyAction action, const TNotifyIconData& data) = 0;
+  // Whether a notification area is there now. It may go away at any time
+  // (its host ends) without a word to the icons it shows.
+  virtual bool Available() const = 0;
 
   // The desktop's own notification area.
   static NotificationArea& System();

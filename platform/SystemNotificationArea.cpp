@@ -17,12 +17,14 @@ namespace {
 // the button messages a real press and release give.
 class SystemNotificationArea final : public NotificationArea {
  public:
+  bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
   bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
     const Key key{data.Wnd, data.uID};
     const auto found = icons_.find(key);
     switch (action) {
       case NIM_ADD: {
-        if (found != icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+        if (found != icons_.end() || !Available()) return false;
         // Owned by the application too, so none outlives it.
         Shown& shown = icons_[key];
         shown.icon = new QSystemTrayIcon(QCoreApplication::instance());

@@ -18,6 +18,7 @@ class RecordingNotificationArea final : public NotificationArea {
   std::vector<Call> calls;
   std::set<std::uint32_t> shownIcons;  // by window handle
 
+  bool Available() const override { return available; }
   bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
     calls.push_back({action, data});
     switch (action) {

@@ -3,30 +3,45 @@
 
 PAUSALO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Everything the build, the program and the whole test suite need.
-PAUSALO_PACKAGES=(
-  cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
+# What building and running the program needs (./run), the virtual display
+# it falls back to without a desktop included.
+PAUSALO_RUN_PACKAGES=(
+  cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libxcb1-dev libxcb-xinput-dev libxcb-xtest0-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-x11
+  libxcb1-dev libxcb-xinput-dev
+  libwayland-dev libwayland-bin plasma-wayland-protocols libsystemd-dev qt6-wayland
+  xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-daemon dbus-bin python3
   fonts-dejavu-core fonts-liberation2
+)
+
+# What the test suite, the fuzzers, the benchmarks and the package checks add
+# (./test).
+PAUSALO_TEST_PACKAGES=(
+  clang-14 libclang-rt-14-dev
+  libxcb-xtest0-dev x11-xkb-utils
+  libgtest-dev libgmock-dev libbenchmark-dev
+  dbus-x11
+  kwin-wayland sway mutter xwayland wtype
   desktop-file-utils appstream lintian dpkg-dev
 )
 
+PAUSALO_PACKAGES=("${PAUSALO_RUN_PACKAGES[@]}" "${PAUSALO_TEST_PACKAGES[@]}")
+
+# missing_packages PACKAGE...: those of the packages not installed.
 missing_packages() {
   local package
-  for package in "${PAUSALO_PACKAGES[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
       || printf '%s\n' "$package"
   done
 }
 
-# Installs what is missing: as root, or through sudo when it needs no
-# password; otherwise prints the command to run and fails.
+# ensure_packages PACKAGE...: installs those that are missing, as root or
+# through sudo when it needs no password; otherwise prints the command to
+# run and fails.
 ensure_packages() {
   local -a missing
-  mapfile -t missing < <(missing_packages)
+  mapfile -t missing < <(missing_packages "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
   local -a install=(apt-get install -y --no-install-recommends "${missing[@]}")
   local -a asRoot=()

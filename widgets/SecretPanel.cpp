@@ -303,7 +303,7 @@ bool TSecretPanel::HasTextImage() const {
 
 QSize TSecretPanel::TextImageSize() const {
   std::scoped_lock lock(imageLock_);
-  return textImage_ ? textImage_->size() : QSize();
+  return textImage_ ? textImage_->deviceIndependentSize().toSize() : QSize();
 }
 
 // Computes the areas from the current size, bevels, glyph, lines, first
@@ -396,8 +396,12 @@ void TSecretPanel::RebuildTextImage() {
     scrollExtent_ = ClampToInt(std::int64_t{widest} + textArea_.width());
   }
 
-  if (textImage_->size() != textArea_.size()) {
-    *textImage_ = textArea_.isEmpty() ? QImage() : QImage(textArea_.size(), ImageFormat);
+  // In the screen's pixels, so that the text is as sharp as on the rest of
+  // the window.
+  const qreal pixelRatio = devicePixelRatioF();
+  if (textImage_->size() != textArea_.size() * pixelRatio || textImage_->devicePixelRatio() != pixelRatio) {
+    *textImage_ = textArea_.isEmpty() ? QImage() : QImage(textArea_.size() * pixelRatio, ImageFormat);
+    textImage_->setDevicePixelRatio(pixelRatio);
   }
   imageCanvas_ = ImageCanvas{font(), ToQColor(color_), ToQColor(fontColor_), ToQColor(clBtnHighlight),
                              layoutDirection()};
@@ -496,6 +500,7 @@ void TSecretPanel::PresentFrame() {
   {
     std::lock_guard canvas(canvasLock_);
     if (screen_.size() != textImage_->size()) screen_ = QImage(textImage_->size(), ImageFormat);
+    screen_.setDevicePixelRatio(textImage_->devicePixelRatio());
     std::memcpy(screen_.bits(), textImage_->constBits(), static_cast<std::size_t>(textImage_->sizeInBytes()));
     screenOrigin_ = textArea_.topLeft();
   }
@@ -503,7 +508,7 @@ void TSecretPanel::PresentFrame() {
   repaints_.Post([this] {
     repaintPending_ = false;
     std::lock_guard canvas(canvasLock_);
-    update(QRect(screenOrigin_, screen_.size()));
+    update(ScreenArea());
   });
 }
 
@@ -570,13 +575,19 @@ void TSecretPanel::Paint() {
 
 bool TSecretPanel::PaintFrameOnly(const QRect& dirty) {
   std::lock_guard lock(canvasLock_);
-  if (screen_.isNull() || !QRect(screenOrigin_, screen_.size()).contains(dirty)) return false;
+  if (screen_.isNull() || !ScreenArea().contains(dirty)) return false;
   QPainter(this).drawImage(screenOrigin_, screen_);
   return true;
 }
 
+// Where the last frame lies on the panel. Called with the canvas lock held.
+QRect TSecretPanel::ScreenArea() const { return QRect(screenOrigin_, screen_.deviceIndependentSize().toSize()); }
+
 void TSecretPanel::DrawGlyph(QPainter& canvas) const {
   if (glyph_.isNull()) return;
+  // Smoothly where the screen has more pixels than the picture.
+  const SavedState saved(canvas);
+  canvas.setRenderHint(QPainter::SmoothPixmapTransform);
   // Into locals: the frames go on being drawn from the published layout.
   canvas.drawImage(LayoutAreas().glyph, transparentGlyph_);
 }

@@ -140,6 +140,7 @@ class TSecretPanel : public QWidget {
 
   void Paint();
   bool PaintFrameOnly(const QRect& dirty);
+  QRect ScreenArea() const;
   Areas LayoutAreas() const;
   void RebuildTextImage();
   void RenderFrame();

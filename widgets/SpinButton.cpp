@@ -24,6 +24,31 @@ void TTimerSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
   if (repeatTimer_) repeatTimer_->Stop();
 }
 
+bool TTimerSpeedButton::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::WindowBlocked:
+    case QEvent::WindowDeactivate:
+    case QEvent::Hide:
+    case QEvent::UngrabMouse:
+      LoseMouse();
+      break;
+    default:
+      break;
+  }
+  return TFlatSpeedButton::event(event);
+}
+
+// The release that will not reach the button now.
+void TTimerSpeedButton::LoseMouse() {
+  if (HasMouseCapture()) {
+    const QPointF outside(-1, -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, outside, mapToGlobal(outside), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    mouseReleaseEvent(&release);
+  }
+  if (repeatTimer_) repeatTimer_->Stop();
+}
+
 void TTimerSpeedButton::RepeatTick() {
   repeatTimer_->SetInterval(RepeatInterval);
   if (State() != TButtonState::bsPressed || !HasMouseCapture()) return;

@@ -11,7 +11,10 @@
 namespace pausalo {
 
 // A flat speed button that repeats its click while held: the first repeat
-// 400 ms after the press, then every 100 ms while it stays pressed.
+// 400 ms after the press, then every 100 ms while it stays pressed. The
+// repeat ends at the release, or when the button loses the mouse before it
+// (a modal window opens, its window is deactivated or hidden, the grab is
+// taken): that counts as a release outside the button, without a click.
 class TTimerSpeedButton : public TFlatSpeedButton {
  public:
   static constexpr int FirstRepeatDelay = 400;
@@ -28,9 +31,11 @@ class TTimerSpeedButton : public TFlatSpeedButton {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void RepeatTick();
+  void LoseMouse();
 
   TTimerFactory timerFactory_ = MakeQtIntervalTimer;
   std::unique_ptr<TIntervalTimer> repeatTimer_;

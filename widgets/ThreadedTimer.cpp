@@ -1,5 +1,6 @@
 #include "widgets/ThreadedTimer.h"
 
+#include <QCoreApplication>
 #include <QTimerEvent>
 #include <QtGlobal>
 #include <algorithm>
@@ -71,6 +72,45 @@ class TThreadedTimer::TimerWindow final : public MessageWindow {
   int timerId_ = 0;
 };
 
+// Marks the GUI thread as inside a synchronised call of the worker. A worker
+// that was left to end by itself meanwhile is freed once the GUI thread is
+// back in its event loop: by then the call has returned and the worker
+// needs nothing more from the GUI thread to end.
+class TTimerThread::GuiCall {
+ public:
+  explicit GuiCall(TTimerThread& worker) : worker_(worker) { worker_.inGuiCall_ = true; }
+  ~GuiCall() {
+    worker_.inGuiCall_ = false;
+    if (!worker_.freesItself_) return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [worker = std::shared_ptr<TTimerThread>(&worker_)]() mutable { worker.reset(); },
+        Qt::QueuedConnection);
+  }
+  GuiCall(const GuiCall&) = delete;
+  GuiCall& operator=(const GuiCall&) = delete;
+
+ private:
+  TTimerThread& worker_;
+};
+
+bool TTimerThread::RunOnGuiThread(const std::function<void()>& method) {
+  return Synchronize([this, &method] {
+    const GuiCall call(*this);
+    method();
+  });
+}
+
+bool TTimerThread::EndForOwner() {
+  if (inGuiCall_) {
+    freesItself_ = true;
+    Terminate();
+    return true;
+  }
+  Shutdown();
+  return false;
+}
+
 void TTimerThread::Execute() {
   while (WaitWhileSuspended()) {
     const std::chrono::milliseconds interval(interval_.load());
@@ -107,7 +147,7 @@ void TTimerThread::Report(const std::exception_ptr& error) {
   } catch (...) {
   }
   try {
-    Synchronize([error] { ReportToApplication(error); });
+    RunOnGuiThread([error] { ReportToApplication(error); });
   } catch (const std::exception& failure) {
     qWarning("Exception handler failed: %s", failure.what());
   } catch (...) {
@@ -125,11 +165,10 @@ TThreadedTimer::~TThreadedTimer() {
     std::lock_guard guard(handlerLock_);
     onTimer_.reset();
   }
-  worker_->Terminate();
-  while (worker_->Suspended()) worker_->Resume();
   DestroyWindow();
-  // Waits for a tick in progress; a pending synchronised one is cancelled.
-  worker_.reset();
+  // Waits for a tick in progress (a pending synchronised one is cancelled)
+  // while worker_ still points at the worker, which that tick may read.
+  if (worker_->EndForOwner()) (void)worker_.release();
 }
 
 void TThreadedTimer::SetEnabled(bool enabled) {
@@ -174,7 +213,7 @@ void TThreadedTimer::SetOnTimer(TNotifyEvent handler) {
 
 void TThreadedTimer::CallSynchronized(const std::function<void()>& method) {
   if (worker_->IsCurrentThread()) {
-    worker_->Synchronize(method);
+    worker_->RunOnGuiThread(method);
   } else {
     method();
   }

@@ -26,16 +26,33 @@ class TTimerThread final : public TThread {
   // Takes effect from the next sleep.
   void SetInterval(std::uint32_t interval) { interval_ = interval; }
 
+  // Runs method on the GUI thread while the worker waits; false when the
+  // worker was terminated first. Called on the worker.
+  bool RunOnGuiThread(const std::function<void()>& method);
+
+  // Ends the worker of a timer being destroyed. GUI thread. Normally it
+  // waits until the worker has ended and returns false: the owner frees it.
+  // When the GUI thread is inside one of the worker's synchronised calls
+  // (a nested event loop there destroys the timer), the worker cannot end
+  // before that call returns: it is then only terminated, frees itself on
+  // the GUI thread once the call has returned, and the result is true.
+  bool EndForOwner();
+
  protected:
   void Execute() override;
 
  private:
+  class GuiCall;
+
   bool Closed() const;
   void DeliverTick();
   void Report(const std::exception_ptr& error);
 
   TThreadedTimer& owner_;
   std::atomic<std::uint32_t> interval_{1000};
+  // Both are used on the GUI thread only.
+  bool inGuiCall_ = false;
+  bool freesItself_ = false;
 };
 
 // Raises OnTimer every Interval milliseconds: from a worker thread
@@ -48,7 +65,11 @@ class TTimerThread final : public TThread {
 // Destruction waits for a tick in progress on the worker, so the worker
 // never sees a freed timer; a handler running on the worker must therefore
 // not wait for the GUI thread other than through CallSynchronized (which
-// destruction cancels). A timer is not destroyed from its own OnTimer.
+// destruction cancels). Destroying the timer while the GUI thread is inside
+// a synchronised call of the worker (a synchronised tick, a CallSynchronized
+// method, the report of a tick's exception) does not wait: the worker is
+// left to end on its own. A window-mode timer is not destroyed from its own
+// OnTimer.
 class TThreadedTimer : public QObject {
  public:
   explicit TThreadedTimer(QObject* owner = nullptr);

@@ -1,8 +1,9 @@
 // Synthetic desktop input through XTEST at a steady rate: relative pointer
-// motion, and a Shift key press and release every 100 ms instead of one
-// motion. Bounded by a count and a duration. Prints what it sent.
+// motion, and Shift key taps (press and release) instead of some motions,
+// by default one every 100 ms. Bounded by a count and a duration. Prints
+// what it sent.
 //
-//   xtest_load [events-per-second=200] [seconds=30]
+//   xtest_load [events-per-second=200] [seconds=30] [key-taps-per-second=10]
 #include <time.h>
 
 #include <cstdio>
@@ -26,8 +27,9 @@ void AddNanoseconds(timespec& at, long nanoseconds) {
 int main(int argc, char* argv[]) {
   const long rate = argc > 1 ? std::atol(argv[1]) : 200;
   const long seconds = argc > 2 ? std::atol(argv[2]) : 30;
-  if (rate <= 0 || seconds <= 0) {
-    std::fprintf(stderr, "usage: xtest_load [events-per-second] [seconds]\n");
+  const long taps = argc > 3 ? std::atol(argv[3]) : 10;
+  if (rate <= 0 || seconds <= 0 || taps < 0 || taps > rate) {
+    std::fprintf(stderr, "usage: xtest_load [events-per-second] [seconds] [key-taps-per-second]\n");
     return 2;
   }
   pausalo::hooks::FakeInput input;
@@ -36,7 +38,7 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   const std::uint8_t shift = input.KeycodeOf(ShiftLeftKeysym);
-  const long eventsPerKey = rate / 10;  // one key every 100 ms
+  const long eventsPerKey = taps > 0 ? rate / taps : 0;
   const long total = rate * seconds;
 
   timespec next{};

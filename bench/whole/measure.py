@@ -50,44 +50,32 @@ class Program:
 # ---------------------------------------------------------------- display ---
 
 class Session:
-    """A fresh X display with a window manager and a tray host, a session bus
-    and an empty home directory."""
+    """A fresh test desktop (tools/test-desktop; by default an X display with
+    a window manager and a tray host), a session bus and an empty home
+    directory."""
 
-    def __init__(self):
+    def __init__(self, options=("--x", "--wm", "--tray")):
+        self.options = list(options)
         self.processes = []
         self.home = Path(tempfile.mkdtemp(prefix="compare-home-"))
-        runtime = self.home / "runtime"
-        runtime.mkdir(mode=0o700)
         self.env = {
             "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
             "HOME": str(self.home),
-            "XDG_RUNTIME_DIR": str(runtime),
             "LANG": "C.UTF-8",
             "QT_QPA_PLATFORM": "xcb",
         }
 
     def __enter__(self):
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        self.processes.append(xvfb)
-        with os.fdopen(read_end) as numbers:
-            number = numbers.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
-        bus = subprocess.run(["dbus-launch", "--sh-syntax"], env=self.env, capture_output=True, text=True,
-                             check=True).stdout
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = re.search(r"DBUS_SESSION_BUS_ADDRESS='([^']*)'", bus).group(1)
-        self.bus_pid = int(re.search(r"DBUS_SESSION_BUS_PID=(\d+)", bus).group(1))
-        self.spawn(["openbox", "--sm-disable"])
-        self.wait_for(lambda: "window id" in self.output(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]))
-        self.spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-                    "--transparent", "false"])
-        self.wait_for(lambda: "panel" in self.output(["xwininfo", "-root", "-tree"]).lower())
-        return self
+        self.desktop = subprocess.Popen([str(ROOT / "tools" / "test-desktop"), *self.options, "--hold"],
+                                        env=self.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        for line in self.desktop.stdout:
+            line = line.strip()
+            if line == "READY":
+                return self
+            name, _, value = line.partition("=")
+            if value:
+                self.env[name] = value
+        raise RuntimeError("the test desktop did not start")
 
     def __exit__(self, *exc):
         for process in reversed(self.processes):
@@ -97,10 +85,13 @@ class Session:
                 process.wait(5)
             except subprocess.TimeoutExpired:
                 process.kill()
+        # The end of its input ends the desktop.
+        self.desktop.stdin.close()
         try:
-            os.kill(self.bus_pid, signal.SIGTERM)
-        except (AttributeError, ProcessLookupError):
-            pass
+            self.desktop.wait(30)
+        except subprocess.TimeoutExpired:
+            self.desktop.terminate()
+            self.desktop.wait()
         shutil.rmtree(self.home, ignore_errors=True)
 
     def spawn(self, command, **kwargs):

@@ -9,16 +9,17 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <functional>
+#include <memory>
 
 #include "EventLoopWaits.h"
-#include "PrivateXServer.h"
+#include "TestDesktop.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
 using pausalo::testing::ProcessEventsUntil;
 using namespace std::chrono_literals;
-using pausalo::testing::PrivateXServer;
+using pausalo::testing::TestDesktop;
 
 namespace {
 
@@ -34,44 +35,10 @@ int RunTool(const QString& program, const QStringList& arguments, QByteArray* ou
   return process.exitCode();
 }
 
-// A tray host (trayer) on the display named by DISPLAY. A host that dies
-// while starting (seen once on a loaded machine) is started again.
-class TrayHost {
- public:
-  TrayHost() {
-    for (int attempt = 0; attempt < 3 && !ready_; ++attempt) {
-      host_.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-                             "--transparent", "false"});
-      ready_ = ProcessEventsUntil([this] { return host_.state() == QProcess::NotRunning || Docking(); }) &&
-               host_.state() != QProcess::NotRunning;
-      if (!ready_) {
-        failures_ += host_.readAllStandardError();
-        host_.kill();
-        host_.waitForFinished();
-      }
-    }
-  }
-  ~TrayHost() {
-    host_.kill();
-    host_.waitForFinished();
-  }
-  TrayHost(const TrayHost&) = delete;
-  TrayHost& operator=(const TrayHost&) = delete;
-  bool Ready() const { return ready_; }
-  // What the host said when it failed to start.
-  std::string Failures() const { return failures_.toStdString(); }
-
- private:
-  static bool Docking() {
-    QByteArray tree;
-    RunTool("xwininfo", {"-root", "-tree"}, &tree);
-    return tree.toLower().contains("panel");
-  }
-
-  QProcess host_;
-  bool ready_ = false;
-  QByteArray failures_;
-};
+// A tray host on the display named by DISPLAY.
+std::unique_ptr<TestDesktop> StartTrayHost() {
+  return std::make_unique<TestDesktop>(QStringList{"--current", "--tray"});
+}
 
 // The window Qt embeds into the tray host for an icon.
 QWidget* TrayIconWindow() {
@@ -99,8 +66,8 @@ bool DockedInTrayHost() {
 }  // namespace
 
 TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored) {
-  auto host = std::make_unique<TrayHost>();
-  ASSERT_TRUE(host->Ready()) << host->Failures();
+  auto host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
   TApplication application;
   ManualClock clock{std::chrono::hours(24 * 100)};
@@ -114,8 +81,8 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
   host.reset();
   ASSERT_TRUE(ProcessEventsUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }));
   EXPECT_TRUE(ProcessEventsUntil([] { return !DockedInTrayHost(); }));
-  host = std::make_unique<TrayHost>();
-  ASSERT_TRUE(host->Ready()) << host->Failures();
+  host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
 
   clock.Advance(5s);
@@ -136,16 +103,12 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
 // ends a program whose display is gone) without a crash, a sanitizer report
 // or a hang in the hook libraries' threads at exit.
 TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
-  const QByteArray savedDisplay = qgetenv("DISPLAY");
   {
-    PrivateXServer server;
-    ASSERT_FALSE(server.Display().isEmpty());
-    TrayHost host;
-    ASSERT_TRUE(host.Ready()) << host.Failures();
+    TestDesktop desktop({"--x", "--tray"});
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", server.Display());
     environment.insert("QT_QPA_PLATFORM", "xcb");
     // What the toolkit leaves allocated when it ends the program from inside
     // its event loop is no leak of the program's own.
@@ -167,7 +130,7 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     ASSERT_EQ(RunTool("xdotool", {"key", "shift", "mousemove_relative", "--", "5", "5", "click", "1"}), 0);
     QThread::msleep(300);
 
-    server.Kill();
+    desktop.Stop();
     EXPECT_TRUE(program.waitForFinished(20'000)) << "the program did not end";
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "the program crashed";
     const QByteArray errors = program.readAllStandardError();
@@ -177,5 +140,124 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     if (program.state() != QProcess::NotRunning) program.kill();
     program.waitForFinished();
   }
-  qputenv("DISPLAY", savedDisplay);
+}
+
+namespace {
+
+// Whether a user can reach the window: mapped, or iconified where a window
+// manager lists it.
+bool Reachable(WId window) {
+  QByteArray answer;
+  if (RunTool("xwininfo", {"-id", QString::number(window)}, &answer) == 0 && answer.contains("IsViewable"))
+    return true;
+  return RunTool("xprop", {"-id", QString::number(window), "WM_STATE"}, &answer) == 0 && answer.contains("Iconic");
+}
+
+}  // namespace
+
+TEST(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
+  auto host = std::make_unique<TrayHost>();
+  ASSERT_TRUE(host->Ready()) << host->Failures();
+  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  TMainForm form({&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
+  application.SetMainForm(&form);
+  form.show();
+  form.B_StartClick();
+  ASSERT_TRUE(form.Tray1->Added());
+  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
+  ASSERT_FALSE(Reachable(form.winId())) << "the window did not hide in the tray";
+
+  host.reset();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(form.winId()); }, 10s)) << "the window is out of reach";
+  form.B_StopClick();
+}
+
+namespace {
+
+// A session bus of the test's own.
+class PrivateSessionBus {
+ public:
+  PrivateSessionBus() {
+    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    if (daemon_.waitForReadyRead(10'000)) address_ = daemon_.readLine().trimmed();
+  }
+  ~PrivateSessionBus() {
+    daemon_.kill();
+    daemon_.waitForFinished();
+  }
+  PrivateSessionBus(const PrivateSessionBus&) = delete;
+  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
+  const QByteArray& Address() const { return address_; }
+
+ private:
+  QProcess daemon_;
+  QByteArray address_;
+};
+
+// The program as a user starts it, on the test's display and the given
+// session bus; killed when it is still running at the end.
+class Program {
+ public:
+  explicit Program(const QByteArray& busAddress) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+    environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
+    process_.setProcessEnvironment(environment);
+    process_.start(PAUSALO_PROGRAM, {});
+    process_.waitForStarted();
+  }
+  ~Program() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  QProcess& Process() { return process_; }
+
+ private:
+  QProcess process_;
+};
+
+// The shown main windows of every running copy.
+QList<QByteArray> ShownMainWindows() {
+  QByteArray found;
+  RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}, &found);
+  return found.trimmed().isEmpty() ? QList<QByteArray>() : found.trimmed().split('\n');
+}
+
+}  // namespace
+
+TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
+  TrayHost host;
+  ASSERT_TRUE(host.Ready()) << host.Failures();
+  PrivateSessionBus bus;
+  ASSERT_FALSE(bus.Address().isEmpty());
+  Program first(bus.Address());
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  const QByteArray window = ShownMainWindows().first();
+  // Start: the first button of the strip at the bottom of the Home page.
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); })) << "the first copy did not go into the tray";
+
+  Program second(bus.Address());
+  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the second copy did not end";
+  EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.Process().exitCode(), 0);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return ShownMainWindows() == QList<QByteArray>{window}; }, 10s))
+      << "the running copy did not come out of the tray";
+  EXPECT_EQ(first.Process().state(), QProcess::Running);
+}
+
+TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
+  const QByteArray noBus = "unix:path=/nonexistent/pausalo-test-bus";
+  Program first(noBus);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  Program second(noBus);
+  EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 2; }));
+  EXPECT_EQ(first.Process().state(), QProcess::Running);
+  EXPECT_EQ(second.Process().state(), QProcess::Running);
 }

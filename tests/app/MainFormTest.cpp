@@ -13,7 +13,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QToolButton>
 #include <QWindow>
 #include <dlfcn.h>
@@ -210,12 +212,24 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   EXPECT_TRUE(form.Tray1->Added());
 }
 
-TEST_F(MainFormTest, WithoutANotificationAreaStartMinimisesInsteadOfHiding) {
+TEST_F(MainFormTest, WithoutANotificationAreaTheWindowMinimisesInsteadOfHiding) {
   area.available = false;
   form.B_Start->click();
   EXPECT_FALSE(form.Tray1->Added());
   EXPECT_TRUE(form.isVisible()) << "still reachable from the taskbar";
   EXPECT_TRUE(form.isMinimized());
+
+  // The notification area goes away while the window hides in it.
+  form.Tray1Click();
+  area.available = true;
+  application.Minimize();
+  ASSERT_FALSE(form.isVisible());
+  pausalo::testing::ProcessEventsFor(1500ms);
+  EXPECT_FALSE(form.isVisible()) << "came out of a notification area that is still there";
+  area.available = false;
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }, 5s)) << "left out of reach";
+  EXPECT_TRUE(form.isMinimized());
+  EXPECT_FALSE(form.Tray1->Added());
 }
 
 TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatchesIdleTime) {
@@ -427,9 +441,16 @@ TEST_F(MainFormTest, AuthorTogglesTheCreditsAndLeavingTheInfoPageHidesThem) {
   form.Sec1->OnClick(form.Sec1);
   EXPECT_FALSE(form.Sec1->isVisible());
   EXPECT_FALSE(form.Sec1->Active());
+
+  // From the keyboard: Enter and the keypad's Enter press the focused button.
+  form.B_Author->setFocus();
+  QTest::keyClick(form.B_Author, Qt::Key_Return);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form.Sec1->isVisible(); })) << "Enter did not press the button";
+  QTest::keyClick(form.B_Author, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return !form.Sec1->isVisible(); })) << "keypad Enter did not press it";
 }
 
-TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
+TEST_F(MainFormTest, HelpShowsItsContentsPageCentredAboveTheMainWindowAndEscapeClosesIt) {
   application.SetHelpFile("PAUSALO_ENG.HLP");
   form.BitBtn1->click();
   QTextBrowser* viewer = nullptr;
@@ -437,6 +458,14 @@ TEST_F(MainFormTest, HelpShowsTheHelpFilesContentsPage) {
     if (auto* browser = qobject_cast<QTextBrowser*>(window); browser && browser->isVisible()) viewer = browser;
   ASSERT_NE(viewer, nullptr);
   EXPECT_TRUE(viewer->toPlainText().contains("Snooze 5 minutes once"));
+  const QPoint offCentre = viewer->geometry().center() - form.geometry().center();
+  EXPECT_LE(offCentre.manhattanLength(), 2) << "not centred over the main window";
+  ASSERT_NE(viewer->windowHandle(), nullptr);
+  EXPECT_EQ(viewer->windowHandle()->transientParent(), form.windowHandle()) << "not kept above the main window";
+  EXPECT_TRUE(viewer->windowFlags() & Qt::WindowStaysOnTopHint) << "under the main window, which stays on top";
+
+  QTest::keyClick(viewer, Qt::Key_Escape);
+  EXPECT_FALSE(viewer->isVisible()) << "Escape did not close the help";
 }
 
 TEST_F(MainFormTest, ClosingTheHelpWindowKeepsTheProgramAndClosingTheMainWindowEndsIt) {
@@ -467,7 +496,18 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
   QAccessibleInterface* field = QAccessible::queryAccessibleInterface(form.FSPause);
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->text(QAccessible::Name), "Pause time (minutes)");
-  QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(form.StaticText2);
-  ASSERT_NE(clockText, nullptr);
-  EXPECT_EQ(clockText->text(QAccessible::Name), "Activity time");
+  form.B_Start->click();
+  Tick(30s);
+  FireInput(KeyboardTestHook);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  Tick(35s);
+  for (QLabel* clock : {form.StaticText2, form.StaticText1}) {
+    QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(clock);
+    ASSERT_NE(clockText, nullptr);
+    EXPECT_EQ(clockText->text(QAccessible::Name), clock == form.StaticText2 ? "Activity time" : "Idle time");
+    EXPECT_EQ(clockText->text(QAccessible::Value), clock == form.StaticText2 ? "00:01:05" : "00:00:35");
+    QAccessibleTextInterface* shown = clockText->textInterface();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text(0, shown->characterCount()), clock->text());
+  }
 }

@@ -1,6 +1,7 @@
 // Saves pictures of the main window's three pages, a clock's hint, the
-// credits and the break window, with their window frames, into the folder
-// given as the only argument.
+// credits, the help and the break window, with their window frames, into the
+// folder given as the first argument. With --dark the desktop has a dark
+// theme (a dark palette with the Fusion style, as qt6ct's "darker" scheme).
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
@@ -8,7 +9,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -34,13 +37,33 @@ bool Save(const QRect& area, const QString& path) {
 
 bool Save(const QWidget* window, const QString& path) { return Save(window->frameGeometry(), path); }
 
+QPalette DarkDesktopPalette() {
+  QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2A, 0x2A, 0x2A));
+  dark.setColor(QPalette::WindowText, QColor(0xD0, 0xD0, 0xD0));
+  dark.setColor(QPalette::ButtonText, QColor(0xD0, 0xD0, 0xD0));
+  dark.setColor(QPalette::Text, QColor(0xD0, 0xD0, 0xD0));
+  dark.setColor(QPalette::Base, QColor(0x24, 0x24, 0x24));
+  return dark;
+}
+
+QTextBrowser* HelpWindow() {
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* help = qobject_cast<QTextBrowser*>(window); help != nullptr && help->isVisible()) return help;
+  return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication toolkit(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+  const bool dark = argc == 3 && QString(argv[2]) == "--dark";
+  if (argc != 2 && !dark) {
+    std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [--dark]\n", argv[0]);
     return 2;
+  }
+  if (dark) {
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(DarkDesktopPalette());
   }
   const QDir folder(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(folder.path());
@@ -73,6 +96,17 @@ int main(int argc, char* argv[]) {
   Settle(2'500);
   saved &= Save(&form, folder.filePath("page-info-credits.png"));
   form.B_AuthorClick();
+
+  application.SetHelpFile("PAUSALO_ENG.HLP");
+  form.BitBtn1Click();
+  Settle(1'000);
+  if (const QTextBrowser* help = HelpWindow()) {
+    saved &= Save(help->frameGeometry().united(form.frameGeometry()), folder.filePath("help.png"));
+    HelpWindow()->close();
+  } else {
+    std::printf("the help did not open\n");
+    saved = false;
+  }
 
   QTimer::singleShot(0, [&] {
     form.PageControl1->setCurrentIndex(0);

@@ -5,6 +5,8 @@
 #include "EventLoopWaits.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -27,6 +29,23 @@ struct Mouse {
   std::int32_t Code;
   std::uint32_t MesID;
   tagMOUSEHOOKSTRUCT MRec;
+};
+
+// Switches the X server's keyboard layout for a while, as a user does in
+// the desktop's settings; the US layout comes back at the end.
+class KeyboardLayout {
+ public:
+  explicit KeyboardLayout(const std::string& layout) : applied_(SetLayout(layout)) {}
+  ~KeyboardLayout() { SetLayout("us"); }
+  KeyboardLayout(const KeyboardLayout&) = delete;
+  KeyboardLayout& operator=(const KeyboardLayout&) = delete;
+  bool Applied() const { return applied_; }
+
+ private:
+  static bool SetLayout(const std::string& layout) {
+    return std::system(("setxkbmap -layout " + layout).c_str()) == 0;
+  }
+  bool applied_;
 };
 
 class DesktopInputTest : public ::testing::Test {
@@ -100,6 +119,23 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
   EXPECT_EQ(keys[0].KSInfo & 0x01000000, 0);
   EXPECT_TRUE(onGuiThread);
   EXPECT_TRUE(mice.empty());
+}
+
+// The same key reports the virtual-key code of the symbol that the current
+// layout gives it: on a French keyboard the US "A" key is "Q".
+TEST_F(DesktopInputTest, VirtualKeyCodesFollowAKeyboardLayoutChange) {
+  const std::uint8_t key = input.KeycodeOf('a');
+  ASSERT_NE(key, 0);
+  {
+    const KeyboardLayout french("fr");
+    ASSERT_TRUE(french.Applied());
+    input.TypeKey(key);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() == 1; }));
+    EXPECT_EQ(keys[0].VKCode, 0x51);
+  }
+  input.TypeKey(key);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() == 2; }));
+  EXPECT_EQ(keys[1].VKCode, 0x41);
 }
 
 TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {

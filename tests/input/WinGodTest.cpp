@@ -263,18 +263,22 @@ TEST_F(WinGodTest, KeyboardValuesAreReadFromTheRecordWhenTheNotificationIsHandle
   record.VKCode = 0x41;
   record.KSInfo = 0x001E0001;
   ASSERT_TRUE(keybrdHook.Fire());
-  // The library moves on to the next event before the notification is handled.
-  record.Code = 0;
+  // The library moves on to the next event before the notification is
+  // handled; its word at offset 0 is its own business.
+  record.Reserved = 0x5A;
+  record.Code = 3;
   record.VKCode = 0x42;
   ASSERT_TRUE(ProcessEventsUntil([&] { return !keys.empty(); }));
-  EXPECT_EQ(keys, (std::vector<std::array<std::int32_t, 3>>{{0, 0x42, 0x001E0001}}));
+  EXPECT_EQ(keys, (std::vector<std::array<std::int32_t, 3>>{{3, 0x42, 0x001E0001}}));
 }
 
 TEST_F(WinGodTest, TheMouseHandlerWorksOnItsOwnCopyOfTheHookStructure) {
   TrasWinGod god(KeybrdLibrary, MouseLibrary);
   std::vector<tagMOUSEHOOKSTRUCT> seen;
   std::vector<std::uint32_t> messages;
-  god.OnMouseMsg = [&](std::int32_t, std::uint32_t mesID, tagMOUSEHOOKSTRUCT mRec) {
+  std::vector<std::int32_t> codes;
+  god.OnMouseMsg = [&](std::int32_t code, std::uint32_t mesID, tagMOUSEHOOKSTRUCT mRec) {
+    codes.push_back(code);
     messages.push_back(mesID);
     seen.push_back(mRec);
     mRec.X = -1;
@@ -282,11 +286,14 @@ TEST_F(WinGodTest, TheMouseHandlerWorksOnItsOwnCopyOfTheHookStructure) {
   };
   god.StartMouseHook();
   auto& record = mouseHook.RecordAs<TMouseHookRecord>();
+  record.Reserved = 0x5A;
+  record.Code = 2;
   record.MesID = 0x201;
   record.StoreMRec({640, -12, 7, 1, 0xFFFFFFFF});
   ASSERT_TRUE(mouseHook.Fire());
   ASSERT_TRUE(mouseHook.Fire());
   ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
+  EXPECT_EQ(codes, (std::vector<std::int32_t>{2, 2}));
   EXPECT_EQ(messages, (std::vector<std::uint32_t>{0x201, 0x201}));
   for (const tagMOUSEHOOKSTRUCT& mRec : seen) {
     EXPECT_EQ(mRec.X, 640);

@@ -4,6 +4,7 @@
 #include <QAccessibleValueInterface>
 #include <QClipboard>
 #include <QCursor>
+#include <QDialog>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -363,12 +364,29 @@ TEST_F(FlatSpinEditIntegerTest, PressingAnArrowFocusesTheFieldBeforeTheStep) {
   EXPECT_TRUE(focusedAtClick);
 }
 
-TEST_F(FlatSpinEditIntegerTest, HoldingAnArrowRepeatsTheStep) {
+TEST_F(FlatSpinEditIntegerTest, HoldingAnArrowRepeatsTheStepUntilAModalWindowTakesTheMouse) {
+  ASSERT_TRUE(host.Activate());
   TTimerSpeedButton* up = activity.SpinButton()->UpButton();
   QTest::mousePress(up, Qt::LeftButton, {}, QPoint(5, 5));
   clock.Advance(1000);
   QTest::mouseRelease(up, Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(activity.text(), "128");
+
+  // The release of an arrow held while a modal window opens goes to that window.
+  QTest::mousePress(up, Qt::LeftButton, {}, QPoint(5, 5));
+  clock.Advance(400);
+  EXPECT_EQ(activity.text(), "129");
+  QDialog dialog(&host);
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.show();
+  QApplication::processEvents();
+  clock.Advance(1000);
+  EXPECT_EQ(activity.text(), "129");
+  EXPECT_EQ(up->State(), TButtonState::bsUp);
+  dialog.hide();
+  QApplication::processEvents();
+  clock.Advance(1000);
+  EXPECT_EQ(activity.text(), "129");
 }
 
 TEST_F(FlatSpinEditIntegerTest, TabbingInSelectsTheText) {

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
@@ -78,6 +79,19 @@ int CountLighterThanYellow(const QImage& shot, const QRect& area) {
   }
   return count;
 }
+
+// Counts the paint events of a widget that reach an area while it lives.
+struct TextAreaPaints final : QObject {
+  TextAreaPaints(QWidget& widget, const QRect& area) : widget(widget), area(area) { widget.installEventFilter(this); }
+  ~TextAreaPaints() override { widget.removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && static_cast<QPaintEvent*>(event)->region().intersects(area)) ++count;
+    return false;
+  }
+  QWidget& widget;
+  const QRect area;
+  int count = 0;
+};
 
 class SecretPanelTest : public ::testing::Test {
  protected:
@@ -393,6 +407,22 @@ TEST_F(SecretPanelTest, ResizingKeepsThePositionAndAPositionPastTheNewEndEndsThe
   EXPECT_FALSE(panel->Active()) << "not cycled: the scrolling ends";
 }
 
+TEST_F(SecretPanelTest, ACycledPassWrapsFromTheLastPositionToAnEmptyFrame) {
+  auto panel = SteppedPanel();
+  panel->SetLines({"One"});
+  panel->SetCycled(true);
+  panel->SetActive(true);
+  const int extent = panel->ScrollExtent();
+  Step(*panel, extent);
+  EXPECT_EQ(panel->ScrollPosition(), extent);
+  Step(*panel, 1);
+  EXPECT_EQ(panel->ScrollPosition(), 0);
+  EXPECT_TRUE(InkIn(Shot(*panel), panel->TextArea(), Yellow).None()) << "no text inside at position 0";
+  Step(*panel, 1);
+  EXPECT_EQ(panel->ScrollPosition(), 1);
+  EXPECT_TRUE(panel->Active());
+}
+
 TEST_F(SecretPanelTest, AnUncycledPassEndsByDeactivatingAndLeavesFrameAndBackground) {
   auto panel = SteppedPanel();
   panel->SetLines({"One"});
@@ -575,6 +605,8 @@ TEST_F(SecretPanelTest, AssistiveTechnologyReadsTheLinesAndTheActiveState) {
 
 // With the real worker from here on.
 
+// A shot repaints the panel itself, so the frames' own way to the screen
+// is checked by the repaints of the text area they bring about.
 TEST_F(SecretPanelTest, TheWorkerDrawsFramesThatReachTheScreen) {
   auto panel = SteppedPanel();
   panel->SetInterval(1);
@@ -582,6 +614,8 @@ TEST_F(SecretPanelTest, TheWorkerDrawsFramesThatReachTheScreen) {
   panel->SetLines({"Pausalo", "Hello", "World"});
   panel->SetActive(true);
   const QRect text = panel->TextArea();
+  const TextAreaPaints paints(*panel, text);
+  EXPECT_TRUE(ProcessEventsUntil([&] { return paints.count >= 20; })) << paints.count << " repaints";
   EXPECT_TRUE(ProcessEventsUntil([&] { return !InkIn(Shot(*panel), text, Yellow).None(); }));
 }
 

@@ -154,6 +154,20 @@ TEST_F(SpinButtonTest, DraggingOffTheArrowPausesTheRepeats) {
   EXPECT_EQ(upClicks, 2);
 }
 
+// Another window becoming active takes the mouse, and the release with it.
+TEST_F(SpinButtonTest, DeactivatingTheWindowEndsTheRepeatsWithoutAClick) {
+  ASSERT_TRUE(host.Activate());
+  QTest::mousePress(&Down(), Qt::LeftButton, {}, QPoint(5, 5));
+  clock.Advance(400);
+  EXPECT_EQ(downClicks, 1);
+  Host other;
+  ASSERT_TRUE(other.Activate());
+  clock.Advance(1000);
+  EXPECT_EQ(downClicks, 1);
+  EXPECT_FALSE(Down().RepeatTimer()->Active());
+  EXPECT_EQ(Down().State(), TButtonState::bsUp);
+}
+
 TEST_F(SpinButtonTest, RightButtonNeitherPressesNorClicks) {
   QTest::mousePress(&Up(), Qt::RightButton, {}, QPoint(5, 5));
   EXPECT_EQ(Up().State(), TButtonState::bsUp);

@@ -3,6 +3,10 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <thread>
@@ -116,28 +120,76 @@ TEST_F(ThreadedTimerTest, DisablingPausesTheWorkerAndEnablingResumesTicking) {
   EXPECT_TRUE(TicksReach(ticks + 3));
 }
 
+// The handler is swapped by the GUI thread while the worker runs it.
 TEST_F(ThreadedTimerTest, ReplacingTheHandlerChangesOnlyWhichHandlerRuns) {
   TThreadedTimer timer;
+  timer.SetSyncEvent(false);
   Start(timer);
   ASSERT_TRUE(TicksReach(1));
   std::atomic<int> second{0};
-  timer.SetOnTimer([&](QObject*) { ++second; });
+  const std::string name = "a handler with state of its own";
+  const auto secondHandler = [&, name](QObject*) { second += name.empty() ? 0 : 1; };
+  for (int swap = 0; swap < 200; ++swap) {
+    timer.SetOnTimer(secondHandler);
+    std::this_thread::sleep_for(100us);
+    Start(timer);
+  }
+  timer.SetOnTimer(secondHandler);
   EXPECT_FALSE(timer.Worker().Suspended());
   const int firstAfterReplace = ticks;
-  ASSERT_TRUE(ProcessEventsUntil([&] { return second >= 3; }));
-  EXPECT_EQ(ticks, firstAfterReplace) << "synchronised ticks run on this thread only";
+  const int secondBefore = second;
+  ASSERT_TRUE(ProcessEventsUntil([&] { return second >= secondBefore + 3; }));
+  EXPECT_LE(ticks, firstAfterReplace + 1) << "at most a tick already under way";
 
   timer.SetOnTimer(nullptr);
   EXPECT_TRUE(timer.Worker().Suspended()) << "no handler, no ticks";
 }
 
-TEST_F(ThreadedTimerTest, ANewIntervalReachesTheWorkerWhichKeepsRunning) {
+// A change suspends and resumes the worker. The sleep under way then ends
+// as it would have (or starts again with the new interval), but no tick
+// comes between: none earlier than the sooner of the two.
+TEST_F(ThreadedTimerTest, ANewIntervalOrPriorityBringsNoEarlyTick) {
+  using Clock = std::chrono::steady_clock;
   TThreadedTimer timer;
-  Start(timer);
-  timer.SetInterval(2);
-  EXPECT_EQ(timer.Worker().Interval(), 2u);
-  EXPECT_FALSE(timer.Worker().Suspended());
-  EXPECT_TRUE(TicksReach(3));
+  timer.SetSyncEvent(false);
+  std::mutex lock;
+  std::vector<Clock::time_point> tickTimes;
+  std::uint32_t interval = 100;
+  timer.SetInterval(interval);
+  auto previous = Clock::now();
+  timer.SetOnTimer([&](QObject*) {
+    std::lock_guard guard(lock);
+    tickTimes.push_back(Clock::now());
+  });
+  const auto firstTickAfter = [&](Clock::time_point start) {
+    Clock::time_point tick;
+    EXPECT_TRUE(ProcessEventsUntil([&] {
+      std::lock_guard guard(lock);
+      for (const auto& time : tickTimes) {
+        if (time >= start) return tick = time, true;
+      }
+      return false;
+    }));
+    return tick;
+  };
+
+  for (int change = 0; change < 8; ++change) {
+    const std::uint32_t newInterval = change % 4 < 2 ? 60 : 100;
+    const auto changed = Clock::now();
+    if (change % 2 == 0) {
+      timer.SetInterval(newInterval);
+      EXPECT_EQ(timer.Worker().Interval(), newInterval);
+    } else {
+      timer.SetThreadPriority(change % 4 == 1 ? tpLower : tpNormal);
+    }
+    EXPECT_FALSE(timer.Worker().Suspended());
+    const auto tick = firstTickAfter(changed);
+    const auto earliest = std::min(previous + std::chrono::milliseconds(interval),
+                                   changed + std::chrono::milliseconds(newInterval));
+    EXPECT_GE(tick - changed, earliest - changed) << "change " << change;
+    interval = newInterval;
+    previous = tick;
+  }
 }
 
 TEST_F(ThreadedTimerTest, ATickThatRaisesOnTheWorkerIsReportedOnTheGuiThreadAndTickingGoesOn) {
@@ -248,21 +300,84 @@ TEST_F(ThreadedTimerTest, DestroyingATimerWhoseTickWaitsForTheGuiThreadNeitherBl
 }
 
 // Destruction waits for a tick that runs on the worker, so the worker
-// never reads a freed timer.
+// never reads a freed timer, even late in a slow tick.
 TEST_F(ThreadedTimerTest, DestroyingWaitsForATickInProgressOnTheWorker) {
   auto timer = std::make_unique<TThreadedTimer>();
   timer->SetSyncEvent(false);
   timer->SetInterval(1);
   std::atomic<bool> inTick{false};
   std::atomic<bool> tickFinished{false};
-  timer->SetOnTimer([&](QObject*) {
+  std::atomic<bool> ranOnGuiThread{false};
+  timer->SetOnTimer([&](QObject* sender) {
     if (inTick.exchange(true)) return;
     std::this_thread::sleep_for(50ms);
+    static_cast<TThreadedTimer*>(sender)->CallSynchronized([&] { ranOnGuiThread = true; });
     tickFinished = true;
   });
   while (!inTick) std::this_thread::yield();
   timer.reset();
   EXPECT_TRUE(tickFinished);
+  EXPECT_FALSE(ranOnGuiThread) << "nothing is synchronised once destruction began";
+}
+
+namespace {
+
+// Ends the test run when a call does not return within the limit: a hang
+// would otherwise stall the whole suite.
+class HangGuard {
+ public:
+  explicit HangGuard(const char* what) : watchdog_([this, what] {
+    std::unique_lock guard(lock_);
+    if (!returned_.wait_for(guard, 20s, [this] { return done_; })) {
+      std::fprintf(stderr, "Hung: %s\n", what);
+      std::abort();
+    }
+  }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard guard(lock_);
+      done_ = true;
+    }
+    returned_.notify_all();
+    watchdog_.join();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable returned_;
+  bool done_ = false;
+  std::thread watchdog_;
+};
+
+}  // namespace
+
+// The GUI thread destroys the timer while it is inside a synchronised call
+// of the worker, which cannot end before that call returns: in the report
+// of a tick's exception, and in a synchronised tick.
+TEST_F(ThreadedTimerTest, DestroyingFromInsideTheWorkersSynchronisedCallDoesNotHang) {
+  auto timer = std::make_unique<TThreadedTimer>();
+  timer->SetSyncEvent(false);
+  timer->SetInterval(1);
+  timer->SetOnTimer([](QObject*) { throw Exception("tick failed"); });
+  application.OnException = [&](const std::exception& error) {
+    reported.push_back(error.what());
+    const HangGuard guard("destroying the timer while its tick's exception is reported");
+    timer.reset();
+  };
+  ASSERT_TRUE(ProcessEventsUntil([&] { return timer == nullptr; }));
+  ProcessEventsFor(20ms);
+  EXPECT_EQ(reported, std::vector<std::string>{"tick failed"});
+
+  timer = std::make_unique<TThreadedTimer>();
+  timer->SetInterval(1);
+  timer->SetOnTimer([&](QObject*) {
+    ++ticks;
+    const HangGuard guard("destroying the timer from its synchronised tick");
+    timer.reset();
+  });
+  ASSERT_TRUE(ProcessEventsUntil([&] { return timer == nullptr; }));
+  ProcessEventsFor(20ms);
+  EXPECT_EQ(ticks, 1);
 }
 
 // A thread without an event loop has no timers to give.

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace pausalo {
+
+// Enter and Return press the focused push or tool button of a window, as
+// Space does: desktops this program's users come from work that way.
+// Made once the window's buttons exist; the window owns it.
+class EnterPressesButtons final : public QObject {
+ public:
+  explicit EnterPressesButtons(QWidget* window);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace pausalo

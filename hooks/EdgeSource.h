@@ -1,0 +1,76 @@
+#pragma once
+
+#include <poll.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "hooks/ActivitySource.h"
+#include "hooks/EdgeActivity.h"
+#include "hooks/FileDescriptor.h"
+
+namespace pausalo::hooks {
+
+// Where a connection reports the edges it hears of.
+class EdgeSink {
+ public:
+  virtual ~EdgeSink() = default;
+  virtual void Resumed() = 0;
+  virtual void Idled() = 0;
+};
+
+// A connection to a service that reports idle and active edges, driven by
+// the thread of an EdgeSource: Prepare before each wait, Finish after it.
+class EdgeConnection {
+ public:
+  virtual ~EdgeConnection() = default;
+  // Called once before the thread starts; edges go there from then on.
+  virtual void Attach(EdgeSink& sink) = 0;
+  // Handles what has been read already and says what to wait for: the
+  // connection's descriptor and poll events; a negative descriptor once the
+  // connection is lost.
+  virtual pollfd Prepare() = 0;
+  // Reads what the wait found (revents 0 when it ended for another reason);
+  // false once the connection is lost.
+  virtual bool Finish(short revents) = 0;
+  // Asked before each notification that falls due while the user counts as
+  // active; a connection that can see idleness the edges hide reports
+  // Idled and answers false.
+  virtual bool ConfirmActive() { return true; }
+};
+
+// Notifies on its own thread as EdgeActivity says, from the edges that a
+// connection reports. The thread ends quietly when the connection is lost;
+// it is stopped and joined, and the connection closed, when the object goes.
+class EdgeSource final : public ActivitySource, private EdgeSink {
+ public:
+  // notify runs on the source's thread. Null when no thread can be set up.
+  static std::unique_ptr<EdgeSource> Start(std::unique_ptr<EdgeConnection> connection, std::function<void()> notify);
+  ~EdgeSource() override;
+  EdgeSource(const EdgeSource&) = delete;
+  EdgeSource& operator=(const EdgeSource&) = delete;
+
+  bool Running() const override { return running_.load(); }
+
+ private:
+  EdgeSource(std::unique_ptr<EdgeConnection> connection, std::unique_ptr<StopSignal> stop,
+             std::function<void()> notify);
+  void Run();
+  void Listen();
+  // Milliseconds until the next notification falls due; -1 while idle.
+  int Timeout() const;
+
+  void Resumed() override;
+  void Idled() override { activity_.Idled(); }
+
+  std::unique_ptr<EdgeConnection> connection_;
+  std::unique_ptr<StopSignal> stop_;
+  std::function<void()> notify_;
+  EdgeActivity activity_;
+  std::atomic<bool> running_{true};
+  std::thread thread_;
+};
+
+}  // namespace pausalo::hooks

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "hooks/EdgeSource.h"
+
+namespace pausalo::hooks {
+
+struct BusCloser {
+  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct SlotReleaser {
+  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
+};
+
+// Idle and active edges from GNOME's compositor, through the idle monitor it
+// exports on the session bus: a watch that fires after a second without
+// input and, while idle, one that fires at the next input. Its idle watches
+// stay silent while something inhibits idleness, so the idle time is also
+// asked for before each notification while the user counts as active.
+class MutterIdleConnection final : public EdgeConnection {
+ public:
+  // Null when the session bus or the idle monitor does not answer.
+  static std::unique_ptr<MutterIdleConnection> Open();
+
+  void Attach(EdgeSink& sink) override { sink_ = &sink; }
+  pollfd Prepare() override;
+  bool Finish(short) override { return true; }
+  bool ConfirmActive() override;
+
+ private:
+  explicit MutterIdleConnection(sd_bus* bus) : bus_(bus) {}
+  bool Subscribe();
+  static int WatchFired(sd_bus_message* message, void* data, sd_bus_error*);
+  static int MonitorReplaced(sd_bus_message*, void* data, sd_bus_error*);
+  void BecameIdle();
+
+  // Declared first: the subscriptions go before the connection.
+  std::unique_ptr<sd_bus, BusCloser> bus_;
+  std::unique_ptr<sd_bus_slot, SlotReleaser> watchFired_;
+  std::unique_ptr<sd_bus_slot, SlotReleaser> monitorReplaced_;
+  EdgeSink* sink_ = nullptr;
+  std::uint32_t idleWatch_ = 0;
+  std::uint32_t activeWatch_ = 0;
+  bool lost_ = false;
+};
+
+}  // namespace pausalo::hooks

@@ -1,0 +1,81 @@
+#include "TestDesktop.h"
+
+#include <QDeadlineTimer>
+
+namespace pausalo::testing {
+
+namespace {
+// A compositor on a loaded machine takes a few seconds; this only bounds a
+// broken one.
+constexpr int StartLimitMs = 60'000;
+constexpr int StopLimitMs = 30'000;
+}  // namespace
+
+TestDesktop::TestDesktop(const QStringList& options) {
+  launcher_.setProgram(TEST_DESKTOP_COMMAND);
+  launcher_.setArguments(options + QStringList{"--hold"});
+  launcher_.start();
+  running_ = launcher_.waitForStarted() && ReadEnvironment();
+  if (!running_) {
+    failure_ += launcher_.readAllStandardError();
+    Stop();
+  }
+}
+
+TestDesktop::~TestDesktop() { Stop(); }
+
+bool TestDesktop::ReadEnvironment() {
+  const QDeadlineTimer deadline(StartLimitMs);
+  while (true) {
+    while (!launcher_.canReadLine()) {
+      if (deadline.hasExpired() || !launcher_.waitForReadyRead(deadline.remainingTime())) {
+        failure_ = "the test desktop did not come up in time, or ended: ";
+        return false;
+      }
+    }
+    const QByteArray line = launcher_.readLine().trimmed();
+    if (line == "READY") return true;
+    const qsizetype equals = line.indexOf('=');
+    if (equals > 0) Adopt(line.left(equals), line.mid(equals + 1));
+  }
+}
+
+void TestDesktop::Adopt(const QByteArray& name, const QByteArray& value) {
+  saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
+                                ? std::optional<QByteArray>(qgetenv(name.constData()))
+                                : std::nullopt);
+  values_.emplace_back(name, value);
+  if (value.isEmpty())
+    qunsetenv(name.constData());
+  else
+    qputenv(name.constData(), value);
+}
+
+QByteArray TestDesktop::Value(const QByteArray& name) const {
+  for (const auto& [variable, value] : values_)
+    if (variable == name) return value;
+  return {};
+}
+
+void TestDesktop::Stop() {
+  running_ = false;
+  if (launcher_.state() != QProcess::NotRunning) {
+    // The end of its input tells the launcher to end the desktop.
+    launcher_.closeWriteChannel();
+    if (!launcher_.waitForFinished(StopLimitMs)) {
+      launcher_.terminate();
+      if (!launcher_.waitForFinished(StopLimitMs)) launcher_.kill();
+      launcher_.waitForFinished();
+    }
+  }
+  for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
+    if (saved->second)
+      qputenv(saved->first.constData(), *saved->second);
+    else
+      qunsetenv(saved->first.constData());
+  }
+  saved_.clear();
+  values_.clear();
+}
+
+}  // namespace pausalo::testing

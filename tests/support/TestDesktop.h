@@ -1,0 +1,47 @@
+#pragma once
+// A test desktop (tools/test-desktop) of a test's own, for tests that take
+// a display server away and start another. While it runs, its variables
+// (DISPLAY, WAYLAND_DISPLAY, XDG_RUNTIME_DIR, DBUS_SESSION_BUS_ADDRESS) are
+// this process's; Stop gives the earlier values back.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace pausalo::testing {
+
+class TestDesktop {
+ public:
+  // The options of tools/test-desktop, such as {"--x", "--tray"}; starts
+  // the desktop and waits until it is ready or has failed.
+  explicit TestDesktop(const QStringList& options = {"--x"});
+  ~TestDesktop();
+  TestDesktop(const TestDesktop&) = delete;
+  TestDesktop& operator=(const TestDesktop&) = delete;
+
+  // Up and not stopped yet.
+  bool Running() const { return running_; }
+  // What the launcher said when the desktop did not come up.
+  QByteArray Failure() const { return failure_; }
+  // A variable the desktop set; empty when it set none.
+  QByteArray Value(const QByteArray& name) const;
+
+  // Ends every server of the desktop, and gives the variables back.
+  void Stop();
+
+ private:
+  bool ReadEnvironment();
+  void Adopt(const QByteArray& name, const QByteArray& value);
+
+  QProcess launcher_;
+  bool running_ = false;
+  QByteArray failure_;
+  std::vector<std::pair<QByteArray, QByteArray>> values_;
+  // Each variable's value before the desktop; nullopt when it was unset.
+  std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
+};
+
+}  // namespace pausalo::testing

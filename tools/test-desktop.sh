@@ -1,0 +1,307 @@
+# The test desktop: the one way tests, benchmarks and ./run start display
+# servers. Sourced, not run (tools/test-desktop is the command):
+#
+#   test_desktop_start [--wm] [--tray] [--x | --kwin [--xwayland] | --sway | --mutter | --current]
+#   test_desktop_stop
+#
+# test_desktop_start starts the servers asked for (default --x), each
+# checked once for readiness, and exports what clients need: a private
+# XDG_RUNTIME_DIR, a private session bus in DBUS_SESSION_BUS_ADDRESS, and
+# DISPLAY and/or WAYLAND_DISPLAY. test_desktop_stop ends all of it.
+#
+#   --x          Xvfb, 1280x1024 (ready: it wrote its display number)
+#   --kwin       headless kwin_wayland with fake input allowed
+#   --xwayland   with --kwin: an Xwayland display that KWin manages
+#   --sway       headless sway, run as nobody (it refuses root)
+#   --mutter     headless mutter with a 1024x768 virtual monitor
+#                (ready: the socket answers a registry round trip; mutter
+#                also owns org.gnome.Mutter.IdleMonitor on the bus)
+#   --current    no server, runtime folder or bus of its own: the window
+#                manager and tray host go to the X display already in DISPLAY
+#   --wm         openbox on the X display (KWin's own with --xwayland)
+#                (ready: _NET_SUPPORTING_WM_CHECK on the root window)
+#   --tray       trayer on the X display
+#                (ready: the _NET_SYSTEM_TRAY_S0 selection has an owner)
+#
+# User activity that the compositor itself counts comes from the test tool
+# pausalo_inject (build/tests/support/pausalo_inject, run on the desktop):
+#   pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M]
+# moves the pointer through KWin's fake input, sway's virtual pointer or
+# mutter's remote desktop, N times or for S seconds (continuous activity),
+# every M ms, and returns once the compositor has handled the last move.
+# XTEST (xdotool) input is for the X display only.
+#
+# Tests that must take a server away and start another drive this file
+# through the C++ class pausalo::testing::TestDesktop
+# (tests/support/TestDesktop.h).
+
+TEST_DESKTOP_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# Process groups of the servers, in start order.
+TEST_DESKTOP_GROUPS=()
+TEST_DESKTOP_DIR=
+# What the caller had in the variables the desktop sets, NAME=VALUE.
+TEST_DESKTOP_SAVED_ENVIRONMENT=()
+TEST_DESKTOP_VARIABLES=(DISPLAY WAYLAND_DISPLAY XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
+
+test_desktop_start() {
+  local server=x wm= tray= xwayland=
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --x) server=x ;;
+      --kwin) server=kwin ;;
+      --sway) server=sway ;;
+      --mutter) server=mutter ;;
+      --current) server=current ;;
+      --xwayland) xwayland=1 ;;
+      --wm) wm=1 ;;
+      --tray) tray=1 ;;
+      *) echo "test-desktop: unknown option $1" >&2; return 2 ;;
+    esac
+    shift
+  done
+  if [ -n "$xwayland" ] && [ "$server" != kwin ]; then
+    echo "test-desktop: --xwayland goes with --kwin" >&2
+    return 2
+  fi
+  if [ "$server" = current ] && [ -z "${DISPLAY:-}" ]; then
+    echo "test-desktop: --current needs DISPLAY" >&2
+    return 2
+  fi
+  local xDisplay=1
+  case $server in
+    kwin) xDisplay=$xwayland ;;
+    sway | mutter) xDisplay= ;;
+  esac
+  if { [ -n "$wm" ] || [ -n "$tray" ]; } && [ -z "$xDisplay" ]; then
+    echo "test-desktop: --wm and --tray need an X display (--x or --kwin --xwayland)" >&2
+    return 2
+  fi
+  if [ -n "$TEST_DESKTOP_DIR" ]; then
+    echo "test-desktop: a test desktop is running already" >&2
+    return 2
+  fi
+
+  local name
+  TEST_DESKTOP_SAVED_ENVIRONMENT=()
+  for name in "${TEST_DESKTOP_VARIABLES[@]}"; do
+    [ -n "${!name+set}" ] && TEST_DESKTOP_SAVED_ENVIRONMENT+=("$name=${!name}")
+  done
+  TEST_DESKTOP_DIR=$(mktemp -d "${TMPDIR:-/tmp}/test-desktop.XXXXXX") || return 1
+  if [ "$server" = current ]; then
+    _test_desktop_start_extras "$wm" "$tray" && return 0
+  else
+    mkdir -m 700 "$TEST_DESKTOP_DIR/runtime" "$TEST_DESKTOP_DIR/home"
+    export XDG_RUNTIME_DIR=$TEST_DESKTOP_DIR/runtime
+    unset DISPLAY WAYLAND_DISPLAY
+    _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray" &&
+      return 0
+  fi
+  test_desktop_stop
+  return 1
+}
+
+test_desktop_stop() {
+  local index
+  for ((index = ${#TEST_DESKTOP_GROUPS[@]} - 1; index >= 0; --index)); do
+    _test_desktop_end_group "${TEST_DESKTOP_GROUPS[index]}"
+  done
+  TEST_DESKTOP_GROUPS=()
+  [ -z "$TEST_DESKTOP_DIR" ] || rm -rf "$TEST_DESKTOP_DIR"
+  TEST_DESKTOP_DIR=
+  unset "${TEST_DESKTOP_VARIABLES[@]}"
+  [ ${#TEST_DESKTOP_SAVED_ENVIRONMENT[@]} -gt 0 ] && export "${TEST_DESKTOP_SAVED_ENVIRONMENT[@]}"
+  return 0
+}
+
+# Ends a server's process group; whatever still runs after two seconds is
+# killed.
+_test_desktop_end_group() {
+  local group=$1
+  kill -TERM -- "-$group" 2>/dev/null || return 0
+  for _ in $(seq 20); do
+    kill -0 -- "-$group" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL -- "-$group" 2>/dev/null || true
+  wait "$group" 2>/dev/null || true
+}
+
+# The variables test_desktop_start sets, NAME=VALUE a line; NAME= for one
+# that clients must not have.
+test_desktop_environment() {
+  local name
+  for name in "${TEST_DESKTOP_VARIABLES[@]}"; do
+    printf '%s=%s\n' "$name" "${!name:-}"
+  done
+}
+
+# _test_desktop_spawn LOG COMMAND...: starts COMMAND in a process group of
+# its own (so that its children end with it), output to LOG in the desktop's
+# folder.
+_test_desktop_spawn() {
+  local log=$TEST_DESKTOP_DIR/$1.log
+  shift
+  setsid "$@" </dev/null >"$log" 2>&1 &
+  TEST_DESKTOP_GROUPS+=("$!")
+}
+
+# _test_desktop_await WHAT COMMAND...: retries COMMAND for up to 30 seconds
+# while the last started server runs. On failure prints the server's log.
+_test_desktop_await() {
+  local what=$1 group=${TEST_DESKTOP_GROUPS[-1]}
+  shift
+  local tries
+  for ((tries = 0; tries < 300; ++tries)); do
+    "$@" >/dev/null 2>&1 && return 0
+    kill -0 "$group" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "test-desktop: $what did not come up" >&2
+  tail -n 20 "$TEST_DESKTOP_DIR"/*.log >&2 2>/dev/null
+  return 1
+}
+
+_test_desktop_file_filled() { [ -s "$1" ]; }
+
+# A session bus that activates no services: nothing of the host's desktop
+# starts behind a test's back.
+_test_desktop_start_bus() {
+  local config=$TEST_DESKTOP_DIR/bus.conf socket=$XDG_RUNTIME_DIR/bus
+  cat >"$config" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  _test_desktop_spawn bus dbus-daemon --config-file="$config" --nofork --nopidfile \
+    --print-address=3 3>"$TEST_DESKTOP_DIR/bus-address"
+  _test_desktop_await "the session bus" _test_desktop_file_filled "$TEST_DESKTOP_DIR/bus-address" || return 1
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$socket
+}
+
+_test_desktop_start_x() {
+  local numberFile=$TEST_DESKTOP_DIR/display-number
+  _test_desktop_spawn x Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberFile"
+  _test_desktop_await "Xvfb" _test_desktop_file_filled "$numberFile" || return 1
+  export DISPLAY=":$(head -n 1 "$numberFile")"
+}
+
+_test_desktop_wayland_answers() { "$TEST_DESKTOP_TOOLS/desktop-probe" wayland "$1"; }
+
+# Compositors read and write settings under HOME: theirs is the desktop's.
+_test_desktop_compositor_environment() {
+  printf '%s\n' env HOME="$TEST_DESKTOP_DIR/home" XDG_CONFIG_HOME="$TEST_DESKTOP_DIR/home/.config" \
+    XDG_CACHE_HOME="$TEST_DESKTOP_DIR/home/.cache" XDG_DATA_HOME="$TEST_DESKTOP_DIR/home/.local/share"
+}
+
+_test_desktop_start_kwin() {
+  local xwayland=$1 socket=wayland-0 copy=$TEST_DESKTOP_DIR/kwin
+  local -a compositorEnvironment
+  mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
+  # The installed binary carries a file capability that a container cannot
+  # grant, so it does not start; a plain copy with the same name does.
+  mkdir "$copy" && cp "$(command -v kwin_wayland)" "$copy/kwin_wayland" || return 1
+  local -a command=("$copy/kwin_wayland" --virtual --no-lockscreen --socket "$socket")
+  if [ -n "$xwayland" ]; then
+    _test_desktop_prepare_x_socket_folder
+    # KWin names its Xwayland display only to the programs it starts: this
+    # one writes it down and stays until KWin ends.
+    command+=(--xwayland --exit-with-session
+              "sh -c 'printf %s \"\$DISPLAY\" >$TEST_DESKTOP_DIR/xwayland-display.new &&
+                      mv $TEST_DESKTOP_DIR/xwayland-display.new $TEST_DESKTOP_DIR/xwayland-display &&
+                      exec sleep infinity'")
+  fi
+  _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "${command[@]}"
+  _test_desktop_await "kwin_wayland" _test_desktop_wayland_answers "$socket" || return 1
+  export WAYLAND_DISPLAY=$socket
+  [ -z "$xwayland" ] && return 0
+  _test_desktop_await "KWin's Xwayland" _test_desktop_file_filled "$TEST_DESKTOP_DIR/xwayland-display" || return 1
+  export DISPLAY
+  DISPLAY=$(cat "$TEST_DESKTOP_DIR/xwayland-display")
+}
+
+_test_desktop_start_sway() {
+  local runtime=$TEST_DESKTOP_DIR/sway-runtime nobody=65534
+  local -a compositorEnvironment
+  mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
+  mkdir -m 700 "$runtime" && chown "$nobody:$nobody" "$runtime" "$TEST_DESKTOP_DIR/home" || return 1
+  chmod 755 "$TEST_DESKTOP_DIR"
+  _test_desktop_spawn sway "${compositorEnvironment[@]}" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
+    WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    setpriv --reuid=$nobody --regid=$nobody --clear-groups sway --config /dev/null
+  _test_desktop_await "sway" _test_desktop_sway_socket "$runtime" || return 1
+  local socket
+  socket=$(_test_desktop_sway_socket "$runtime")
+  # The clients' runtime folder names sway's socket, so that WAYLAND_DISPLAY
+  # is a plain name as on a real session.
+  ln -s "$runtime/$socket" "$XDG_RUNTIME_DIR/$socket"
+  export WAYLAND_DISPLAY=$socket
+}
+
+# The name of the socket sway listens on, once it answers.
+_test_desktop_sway_socket() {
+  local socket
+  for socket in "$1"/wayland-*; do
+    [ -S "$socket" ] && _test_desktop_wayland_answers "$socket" >/dev/null && basename "$socket" && return 0
+  done
+  return 1
+}
+
+_test_desktop_bus_name_owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
+    "string:$1" 2>/dev/null | grep -q 'boolean true'
+}
+
+_test_desktop_start_mutter() {
+  local socket=wayland-0
+  local -a compositorEnvironment
+  mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
+  _test_desktop_spawn mutter "${compositorEnvironment[@]}" \
+    mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 --wayland-display "$socket"
+  _test_desktop_await "mutter" _test_desktop_wayland_answers "$socket" || return 1
+  _test_desktop_await "mutter's idle monitor" _test_desktop_bus_name_owned org.gnome.Mutter.IdleMonitor || return 1
+  export WAYLAND_DISPLAY=$socket
+}
+
+# Xwayland puts its socket into /tmp/.X11-unix, which only Xvfb creates for
+# itself.
+_test_desktop_prepare_x_socket_folder() {
+  [ -d /tmp/.X11-unix ] && return 0
+  mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
+}
+
+_test_desktop_wm_announced() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id #'; }
+
+_test_desktop_start_extras() {
+  local wm=$1 tray=$2
+  if [ -n "$wm" ]; then
+    # KWin with Xwayland manages the X windows itself.
+    [ -n "${WAYLAND_DISPLAY:-}" ] || _test_desktop_spawn wm openbox --sm-disable
+    _test_desktop_await "the window manager" _test_desktop_wm_announced || return 1
+  fi
+  [ -z "$tray" ] || _test_desktop_start_tray
+}
+
+# trayer, started again when it dies while starting (seen on a loaded
+# machine).
+_test_desktop_start_tray() {
+  local attempt
+  for attempt in 1 2 3; do
+    # No accessibility bridge: the bus activates no services.
+    _test_desktop_spawn tray env NO_AT_BRIDGE=1 trayer --edge top --align right --widthtype request --height 24 \
+      --transparent false
+    _test_desktop_await "the tray host (attempt $attempt)" \
+      "$TEST_DESKTOP_TOOLS/desktop-probe" x-selection _NET_SYSTEM_TRAY_S0 && return 0
+    _test_desktop_end_group "${TEST_DESKTOP_GROUPS[-1]}"
+    unset 'TEST_DESKTOP_GROUPS[-1]'
+  done
+  return 1
+}
