@@ -156,8 +156,8 @@ bool Reachable(WId window) {
 }  // namespace
 
 TEST(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
-  auto host = std::make_unique<TrayHost>();
-  ASSERT_TRUE(host->Ready()) << host->Failures();
+  auto host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
   TApplication application;
   ManualClock clock{std::chrono::hours(24 * 100)};
@@ -232,8 +232,8 @@ QList<QByteArray> ShownMainWindows() {
 }  // namespace
 
 TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
-  TrayHost host;
-  ASSERT_TRUE(host.Ready()) << host.Failures();
+  const auto host = StartTrayHost();
+  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
   PrivateSessionBus bus;
   ASSERT_FALSE(bus.Address().isEmpty());
   Program first(bus.Address());
