@@ -118,12 +118,13 @@ test_desktop_stop() {
 # killed.
 _test_desktop_end_group() {
   local group=$1
-  kill -TERM -- "-$group" 2>/dev/null || return 0
-  for _ in $(seq 20); do
-    kill -0 -- "-$group" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL -- "-$group" 2>/dev/null || true
+  if kill -TERM -- "-$group" 2>/dev/null; then
+    for _ in $(seq 20); do
+      kill -0 -- "-$group" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -KILL -- "-$group" 2>/dev/null || true
+  fi
   wait "$group" 2>/dev/null || true
 }
 
