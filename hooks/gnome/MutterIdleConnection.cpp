@@ -77,7 +77,9 @@ int MutterIdleConnection::MonitorReplaced(sd_bus_message*, void* data, sd_bus_er
 
 void MutterIdleConnection::BecameIdle() {
   sink_->Idled();
-  if (activeWatch_ == 0) activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), "AddUserActiveWatch", "u", "").value_or(0);
+  if (activeWatch_ == 0) {
+    activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), "AddUserActiveWatch", "u", "").value_or(0);
+  }
   if (activeWatch_ == 0) lost_ = true;
 }
 

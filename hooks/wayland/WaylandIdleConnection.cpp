@@ -31,7 +31,9 @@ void ProxyDestroyer::operator()(ext_idle_notification_v1* notification) const {
   ext_idle_notification_v1_destroy(notification);
 }
 void ProxyDestroyer::operator()(org_kde_kwin_idle* idle) const { org_kde_kwin_idle_destroy(idle); }
-void ProxyDestroyer::operator()(org_kde_kwin_idle_timeout* timeout) const { org_kde_kwin_idle_timeout_release(timeout); }
+void ProxyDestroyer::operator()(org_kde_kwin_idle_timeout* timeout) const {
+  org_kde_kwin_idle_timeout_release(timeout);
+}
 
 std::unique_ptr<WaylandIdleConnection> WaylandIdleConnection::Open(WaylandDisplay display) {
   std::unique_ptr<WaylandIdleConnection> connection(new WaylandIdleConnection(std::move(display)));

@@ -1,13 +1,18 @@
-// The shipped hook libraries without a display, and when their X server goes
-// away under them.
+// The shipped hook libraries without a display or without an activity
+// source, and when their X server or compositor goes away under them.
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "TestDesktop.h"
 #include "hooks/FakeInput.h"
@@ -21,10 +26,16 @@ namespace {
 
 class DisplayLossTest : public ::testing::Test {
  protected:
-  DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")) {
+  // The tests choose the session: no compositor of the caller's own.
+  DisplayLossTest() : savedDisplay_(qgetenv("DISPLAY")), savedWaylandDisplay_(qgetenv("WAYLAND_DISPLAY")) {
+    qunsetenv("WAYLAND_DISPLAY");
     god.OnKeybrdMsg = [this](std::int32_t, std::int32_t, std::int32_t) { ++keys; };
+    god.OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { ++mice; };
   }
-  ~DisplayLossTest() override { qputenv("DISPLAY", savedDisplay_); }
+  ~DisplayLossTest() override {
+    qputenv("DISPLAY", savedDisplay_);
+    qputenv("WAYLAND_DISPLAY", savedWaylandDisplay_);
+  }
 
   // The texts of the HookErrors that the two starts raise; empty when a
   // start succeeds.
@@ -53,13 +64,59 @@ class DisplayLossTest : public ::testing::Test {
     return keys > before;
   }
 
+  // Pointer input through the compositor reaches the mouse handler, once
+  // the compositor has called the user idle.
+  bool MovesArrive() {
+    QThread::sleep(2);
+    QCoreApplication::processEvents();
+    const int before = mice;
+    QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
+    const QDeadlineTimer deadline(10000);
+    while (mice == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return mice > before;
+  }
+
+  // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
+  // at that version (0: not at all), named by WAYLAND_DISPLAY.
+  static void StartBareCompositor(QProcess& compositor, int notifierVersion) {
+    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion)});
+    const QByteArray socket = NextLine(compositor);
+    ASSERT_FALSE(socket.isEmpty()) << "the bare compositor did not start";
+    qputenv("WAYLAND_DISPLAY", socket);
+  }
+
+  static QByteArray NextLine(QProcess& process) {
+    const QDeadlineTimer deadline(10000);
+    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    return process.readLine().trimmed();
+  }
+
   const std::pair<std::string, std::string> Refused{"Unable to install a keyboard hook!",
                                                     "Unable to install a mouse hook!"};
   QByteArray savedDisplay_;
+  QByteArray savedWaylandDisplay_;
   TApplication application;
   TrasWinGod god;
   int keys = 0;
+  int mice = 0;
 };
+
+// Processor time this process spends while its GUI thread sleeps for
+// span: what the hook libraries' threads use.
+std::chrono::milliseconds BackgroundProcessorTime(std::chrono::milliseconds span) {
+  const auto used = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto time = [](const timeval& value) {
+      return std::chrono::seconds(value.tv_sec) + std::chrono::microseconds(value.tv_usec);
+    };
+    return time(usage.ru_utime) + time(usage.ru_stime);
+  };
+  const auto before = used();
+  std::this_thread::sleep_for(span);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(used() - before);
+}
 
 }  // namespace
 
@@ -93,3 +150,64 @@ TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
   EXPECT_TRUE(KeyArrives());
 }
+
+TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
+  // An X server beside the compositor, as Xwayland would be, must never be
+  // used instead: it sees the X11 windows alone.
+  TestDesktop desktop({"--x"});
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  {
+    QProcess compositor;
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+    // Nor is there GNOME's idle monitor on the session bus.
+    EXPECT_EQ(StartErrors(), Refused);
+    EXPECT_EQ(application.Window().HookCount(), 0u);
+  }
+
+  // Version 2 brings the notification that only input ends; both libraries
+  // ask for a one-second threshold (the keyboard library to see that the
+  // session has a source).
+  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, std::pair{1, "idle 1000"}}) {
+    SCOPED_TRACE(version);
+    QProcess compositor;
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version));
+    EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+    EXPECT_EQ(NextLine(compositor), request);
+    EXPECT_EQ(NextLine(compositor), request);
+    god.StopMouseHook();
+    god.StopKeybrdHook();
+  }
+
+  qunsetenv("WAYLAND_DISPLAY");
+  EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
+}
+
+// One compositor a process: under ThreadSanitizer a process that started a
+// program while its hook threads ran may start no thread afterwards.
+class CompositorLossTest : public DisplayLossTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CompositorLossTest, ALostCompositorEndsTheSourcesQuietly) {
+  QByteArray lostDisplay;
+  {
+    TestDesktop desktop({GetParam()});
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+    ASSERT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+    lostDisplay = desktop.Value("WAYLAND_DISPLAY");
+    desktop.Stop();
+  }
+  // A thread that polled its dead connection in a loop would use up a
+  // whole processor.
+  EXPECT_LT(BackgroundProcessorTime(std::chrono::milliseconds(2000)), std::chrono::milliseconds(500));
+  qputenv("WAYLAND_DISPLAY", lostDisplay);
+  god.StopMouseHook();
+  god.StopKeybrdHook();
+  EXPECT_EQ(StartErrors(), Refused);
+
+  TestDesktop desktop({GetParam()});
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
+  EXPECT_TRUE(MovesArrive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Wayland, CompositorLossTest, ::testing::Values("--sway", "--mutter"),
+                         [](const auto& info) { return std::string(info.param + 2); });
