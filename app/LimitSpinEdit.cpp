@@ -24,6 +24,13 @@ void TLimitSpinEdit::Loaded() {
   committed_ = ClampValue(Value());
 }
 
+// A text set rather than typed (the edit's undo history starts afresh with
+// it) is finished at once.
+void TLimitSpinEdit::DoChange() {
+  if (!isModified()) FinishEditing();
+  TFlatSpinEditInteger::DoChange();
+}
+
 void TLimitSpinEdit::DoKeyDown(int& key, Qt::KeyboardModifiers shift) {
   if (key == Qt::Key_Return || key == Qt::Key_Enter) FinishEditing();
   TFlatSpinEditInteger::DoKeyDown(key, shift);

@@ -336,7 +336,13 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   Work(1s);
   EXPECT_EQ(form.Breaks().State(), ssWorking);
 
-  // A number still being typed is not used; an arrow step counts at once.
+  // A number still being typed is not used; an arrow step counts at once,
+  // also where it cannot move the number any further.
+  Edit(form.FSPause, "30");
+  QTest::keyClick(form.FSPause, Qt::Key_Up);
+  Edit(form.FSTimeout, "1");
+  QTest::keyClick(form.FSTimeout, Qt::Key_Down);
+  EXPECT_EQ(Limits(), (TBreakLimits{240, 30, 1}));
   Edit(form.FSActivity, "1");
   Work(1s);
   EXPECT_EQ(form.Breaks().State(), ssWorking);
@@ -496,6 +502,9 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
   QAccessibleInterface* field = QAccessible::queryAccessibleInterface(form.FSPause);
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->text(QAccessible::Name), "Pause time (minutes)");
+  ASSERT_NE(field->valueInterface(), nullptr);
+  field->valueInterface()->setCurrentValue(7);
+  EXPECT_EQ(Limits().Pause, 7) << "a value set by assistive technology counts at once";
   form.B_Start->click();
   Tick(30s);
   FireInput(KeyboardTestHook);
