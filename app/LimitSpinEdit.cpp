@@ -19,11 +19,6 @@ void TLimitSpinEdit::StepDown() {
   FinishEditing();
 }
 
-void TLimitSpinEdit::Loaded() {
-  TFlatSpinEditInteger::Loaded();
-  committed_ = ClampValue(Value());
-}
-
 // A text set rather than typed (the edit's undo history starts afresh with
 // it) is finished at once.
 void TLimitSpinEdit::DoChange() {

@@ -27,7 +27,6 @@ class TLimitSpinEdit final : public TFlatSpinEditInteger {
 
   void StepUp() override;
   void StepDown() override;
-  void Loaded() override;
 
  protected:
   void DoChange() override;
