@@ -585,9 +585,12 @@ QRect TSecretPanel::ScreenArea() const { return QRect(screenOrigin_, screen_.dev
 
 void TSecretPanel::DrawGlyph(QPainter& canvas) const {
   if (glyph_.isNull()) return;
-  // Smoothly where the screen has more pixels than the picture.
+  // Smoothly where the screen has more pixels than the picture; pixel for
+  // pixel otherwise, where smoothing has nothing to do (and would only hand
+  // the copy to Qt's worker threads).
   const SavedState saved(canvas);
-  canvas.setRenderHint(QPainter::SmoothPixmapTransform);
+  canvas.setRenderHint(QPainter::SmoothPixmapTransform,
+                       canvas.device()->devicePixelRatioF() > transparentGlyph_.devicePixelRatioF());
   // Into locals: the frames go on being drawn from the published layout.
   canvas.drawImage(LayoutAreas().glyph, transparentGlyph_);
 }
