@@ -106,7 +106,7 @@ void TCustomFlatEdit::Loaded() { FitHeightToFont(); }
 
 bool TCustomFlatEdit::FocusedLook() const {
   if (hasFocus()) return true;
-  return hovered_ && dynamic_cast<TFlatEdit*>(QApplication::focusWidget()) == nullptr;
+  return hovered_ && qobject_cast<TFlatEdit*>(QApplication::focusWidget()) == nullptr;
 }
 
 void TCustomFlatEdit::PaintFlatBorder() {

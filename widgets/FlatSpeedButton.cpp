@@ -166,7 +166,7 @@ void TFlatSpeedButton::SetDown(bool down) {
 void TFlatSpeedButton::NotifyGroup() {
   if (groupIndex_ == 0 || parentWidget() == nullptr) return;
   for (QObject* child : parentWidget()->children()) {
-    if (auto* button = dynamic_cast<TFlatSpeedButton*>(child)) button->GroupChanged(*this);
+    if (auto* button = qobject_cast<TFlatSpeedButton*>(child)) button->GroupChanged(*this);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "platform/Colors.h"
+#include "platform/Enumerations.h"
 
 class QPainter;
 
@@ -36,9 +37,6 @@ QImage MakeDisabledGlyph(const QImage& image, TColor outline = clBlack, TColor b
 
 // The image with every pixel of the transparent colour made transparent.
 QImage WithTransparentColor(const QImage& image, QRgb transparent);
-
-// Where a button's glyph and caption go.
-enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 struct TGlyphTextPlacement {
   QPoint GlyphPos;

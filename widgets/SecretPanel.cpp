@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "platform/Application.h"
+#include "widgets/AccessibleFactory.h"
 
 namespace pausalo {
 
@@ -101,10 +102,7 @@ class SecretPanelAccessible final : public QAccessibleWidget {
   const TSecretPanel& Panel() const { return *static_cast<const TSecretPanel*>(widget()); }
 };
 
-QAccessibleInterface* SecretPanelAccessibleFactory(const QString&, QObject* object) {
-  auto* panel = dynamic_cast<TSecretPanel*>(object);
-  return panel != nullptr ? new SecretPanelAccessible(panel) : nullptr;
-}
+QAccessibleInterface* CreateSecretPanelAccessible(TSecretPanel* panel) { return new SecretPanelAccessible(panel); }
 
 }  // namespace
 
@@ -129,11 +127,7 @@ QImage WithTransparentKey(const QImage& bitmap, TColor key) {
 }
 
 TSecretPanel::TSecretPanel(QWidget* owner) : QWidget(owner) {
-  static const bool factoryInstalled = [] {
-    QAccessible::installFactory(SecretPanelAccessibleFactory);
-    return true;
-  }();
-  (void)factoryInstalled;
+  InstallAccessibleFactory<TSecretPanel, &CreateSecretPanelAccessible>();
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.SetEnabled(false);
   timer_.SetOnTimer([this](QObject* sender) { ScrollTick(sender); });

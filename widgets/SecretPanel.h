@@ -22,9 +22,6 @@ class QPainter;
 
 namespace pausalo {
 
-enum TGlyphLayout : std::uint8_t { glGlyphLeft, glGlyphRight, glGlyphTop, glGlyphBottom };
-enum TScrollDirection : std::uint8_t { sdVertical, sdHorizontal };
-
 // Custom background painting: Canvas is where to paint, Rect the area.
 using TPanelDrawEvent = std::function<void(QObject* Sender, QPainter& Canvas, QRect Rect)>;
 
@@ -41,6 +38,24 @@ using TPanelDrawEvent = std::function<void(QObject* Sender, QPainter& Canvas, QR
 // thread writes those only under it) and, inside it, the canvas lock
 // (screen image). A tick pauses only between frames.
 class TSecretPanel : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(bool AsyncDrawing READ AsyncDrawing WRITE SetAsyncDrawing)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(pausalo::TAlignment Alignment READ Alignment WRITE SetAlignment)
+  Q_PROPERTY(bool Cycled READ Cycled WRITE SetCycled)
+  Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
+  Q_PROPERTY(pausalo::TGlyphLayout GlyphLayout READ GlyphLayout WRITE SetGlyphLayout)
+  Q_PROPERTY(quint32 Interval READ Interval WRITE SetInterval)
+  Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
+  Q_PROPERTY(pausalo::TScrollDirection ScrollDirection READ ScrollDirection WRITE SetScrollDirection)
+  Q_PROPERTY(pausalo::TBevelCut TextStyle READ TextStyle WRITE SetTextStyle)
+  Q_PROPERTY(pausalo::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
+  Q_PROPERTY(pausalo::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
+  Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
+  Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
+  Q_PROPERTY(pausalo::TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
+
  public:
   explicit TSecretPanel(QWidget* owner = nullptr);
   ~TSecretPanel() override;

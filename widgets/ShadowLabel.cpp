@@ -9,6 +9,8 @@
 #include <QShortcutEvent>
 #include <algorithm>
 
+#include "widgets/AccessibleFactory.h"
+
 namespace pausalo {
 
 namespace {
@@ -81,9 +83,8 @@ class ShadowLabelAccessible final : public QAccessibleWidget {
 
 namespace {
 
-QAccessibleInterface* ShadowLabelAccessibleFactory(const QString&, QObject* object) {
-  if (auto* label = qobject_cast<TCustomShadowLabel*>(object)) return new ShadowLabelAccessible(label);
-  return nullptr;
+QAccessibleInterface* CreateShadowLabelAccessible(TCustomShadowLabel* label) {
+  return new ShadowLabelAccessible(label);
 }
 
 }  // namespace
@@ -118,8 +119,7 @@ bool ApplicationIsForeground() {
 }
 
 TCustomShadowLabel::TCustomShadowLabel(QWidget* parent) : QWidget(parent) {
-  static const bool accessibleInstalled = (QAccessible::installFactory(&ShadowLabelAccessibleFactory), true);
-  (void)accessibleInstalled;
+  InstallAccessibleFactory<TCustomShadowLabel, &CreateShadowLabelAccessible>();
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(65, 17);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusChanged(now); });

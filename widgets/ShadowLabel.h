@@ -11,9 +11,6 @@
 
 namespace pausalo {
 
-// Direction of a label's shadow, seen from its text.
-enum TShadowPosition : std::uint8_t { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
-
 // The shadow's offset from the text for a size in pixels.
 QPoint ShadowOffset(TShadowPosition position, int size);
 
@@ -40,6 +37,20 @@ class ShadowLabelAccessible;
 // text colour (the palette's window-text colour).
 class TCustomShadowLabel : public QWidget {
   Q_OBJECT
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(pausalo::TAlignment Alignment READ Alignment WRITE SetAlignment)
+  Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+  Q_PROPERTY(pausalo::TTextLayout Layout READ Layout WRITE SetLayout)
+  Q_PROPERTY(pausalo::TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(quint8 ShadowSize READ ShadowSize WRITE SetShadowSize)
+  Q_PROPERTY(pausalo::TShadowPosition ShadowPos READ ShadowPos WRITE SetShadowPos)
+  Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+  Q_PROPERTY(bool ShowAccelChar READ ShowAccelChar WRITE SetShowAccelChar)
+  Q_PROPERTY(bool ShowFocus READ ShowFocus WRITE SetShowFocus)
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE SetFocusControl)
+  Q_PROPERTY(pausalo::TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
 
  public:
   explicit TCustomShadowLabel(QWidget* parent = nullptr);
