@@ -158,7 +158,7 @@ void TSecretPanel::SetActive(bool active) {
 void TSecretPanel::SetAlignment(TAlignment alignment) {
   if (alignment == alignment_) return;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     alignment_ = alignment;
     if (active_) PrepareLineTexts();
   }
@@ -182,25 +182,32 @@ void TSecretPanel::SetGlyphLayout(TGlyphLayout layout) {
 void TSecretPanel::SetLines(const QStringList& lines) {
   if (lines == lines_) return;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     lines_ = lines;
-    React(ResetPosition | Rebuild | Invalidate);
+    UpdateImage(ResetPosition | Rebuild);
   }
+  React(Invalidate);
   NotifyAccessibility(false);
 }
 
 void TSecretPanel::SetScrollDirection(TScrollDirection direction) {
   if (direction == scrollDirection_) return;
-  std::scoped_lock lock(imageLock_);
-  scrollDirection_ = direction;
-  React(ResetPosition | Rebuild | Invalidate);
+  {
+    std::lock_guard lock(imageLock_);
+    scrollDirection_ = direction;
+    UpdateImage(ResetPosition | Rebuild);
+  }
+  React(Invalidate);
 }
 
 void TSecretPanel::SetTextStyle(TBevelCut style) {
   if (style == textStyle_) return;
-  std::scoped_lock lock(imageLock_);
-  textStyle_ = style;
-  React(Rebuild | Invalidate);
+  {
+    std::lock_guard lock(imageLock_);
+    textStyle_ = style;
+    UpdateImage(Rebuild);
+  }
+  React(Invalidate);
 }
 
 void TSecretPanel::SetBevelInner(TBevelCut bevel) {
@@ -242,7 +249,7 @@ void TSecretPanel::SetFontColor(TColor color) {
 
 void TSecretPanel::SetOnPaintClient(TPanelDrawEvent handler) {
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     onPaintClient_ = std::move(handler);
   }
   update();
@@ -256,47 +263,47 @@ int TSecretPanel::BorderInset() const {
 }
 
 int TSecretPanel::ScrollPosition() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return scrollPosition_;
 }
 
 int TSecretPanel::ScrollExtent() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return scrollExtent_;
 }
 
 std::uint8_t TSecretPanel::LineHeight() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return lineHeight_;
 }
 
 int TSecretPanel::FirstTextLine() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return firstTextLine_;
 }
 
 QRect TSecretPanel::TextArea() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textArea_;
 }
 
 QRect TSecretPanel::InnerArea() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return innerArea_;
 }
 
 QPoint TSecretPanel::GlyphPosition() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return glyphPosition_;
 }
 
 bool TSecretPanel::HasTextImage() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textImage_.has_value();
 }
 
 QSize TSecretPanel::TextImageSize() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textImage_ ? textImage_->deviceIndependentSize().toSize() : QSize();
 }
 
@@ -369,7 +376,6 @@ TSecretPanel::Areas TSecretPanel::LayoutAreas() const {
 }
 
 void TSecretPanel::RebuildTextImage() {
-  std::scoped_lock lock(imageLock_);
   if (!textImage_) textImage_.emplace();
   firstTextLine_ = FirstNonBlank(lines_);
   const QFontMetrics metrics(font());
@@ -404,7 +410,7 @@ void TSecretPanel::RebuildTextImage() {
 
 void TSecretPanel::ScrollTick(QObject*) {
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     // No image: the panel was deactivated while this tick was on its way.
     if (!textImage_) return;
     if (scrollPosition_ < scrollExtent_ || cycled_) {
@@ -420,7 +426,7 @@ void TSecretPanel::ScrollTick(QObject*) {
 void TSecretPanel::EndPass() {
   bool passOver = false;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     passOver = textImage_ && scrollPosition_ >= scrollExtent_ && !cycled_;
   }
   // A pass restarted meanwhile (new activation, new lines) goes on.
@@ -428,7 +434,6 @@ void TSecretPanel::EndPass() {
 }
 
 void TSecretPanel::RenderFrame() {
-  std::scoped_lock lock(imageLock_);
   if (!textImage_ || lines_.isEmpty() || textArea_.isEmpty() || !handleAllocated_) return;
   {
     QPainter canvas(&*textImage_);
@@ -445,7 +450,6 @@ void TSecretPanel::RenderFrame() {
 }
 
 void TSecretPanel::PrepareLineTexts() {
-  std::scoped_lock lock(imageLock_);
   const int boxWidth = scrollDirection_ == sdVertical ? textArea_.width() : scrollExtent_ - textArea_.width();
   QTextOption option(AlignmentFlag(alignment_));
   option.setWrapMode(QTextOption::NoWrap);
@@ -624,10 +628,10 @@ void TSecretPanel::mouseReleaseEvent(QMouseEvent* event) {
 void TSecretPanel::Activate() {
   active_ = true;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     scrollPosition_ = 0;
+    RebuildTextImage();
   }
-  RebuildTextImage();
   try {
     timer_.SetEnabled(true);
     NotifyStartPlay();
@@ -645,7 +649,7 @@ void TSecretPanel::Deactivate() {
   active_ = false;
   {
     // Waits for a frame in progress; a tick after this finds no image.
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     timer_.SetEnabled(false);
     scrollPosition_ = 0;
     textImage_.reset();
@@ -680,12 +684,17 @@ void TSecretPanel::RestoreChildren() {
 
 void TSecretPanel::React(unsigned reactions) {
   if (!active_) return;
-  if (reactions & ResetPosition) {
-    std::scoped_lock lock(imageLock_);
-    scrollPosition_ = 0;
+  {
+    std::lock_guard lock(imageLock_);
+    UpdateImage(reactions);
   }
-  if (reactions & Rebuild) RebuildTextImage();
   if (reactions & Invalidate) update();
+}
+
+void TSecretPanel::UpdateImage(unsigned reactions) {
+  if (!active_) return;
+  if (reactions & ResetPosition) scrollPosition_ = 0;
+  if (reactions & Rebuild) RebuildTextImage();
 }
 
 // Bevels and border moved the interior: the children are realigned as a whole.

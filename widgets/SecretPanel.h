@@ -157,7 +157,10 @@ class TSecretPanel : public QWidget {
   bool PaintFrameOnly(const QRect& dirty);
   QRect ScreenArea() const;
   Areas LayoutAreas() const;
+  // From here to PresentFrame: callers hold the image lock.
   void RebuildTextImage();
+  // Resets the position and rebuilds the image as asked, while active.
+  void UpdateImage(unsigned reactions);
   void RenderFrame();
   void PrepareLineTexts();
   void DrawLines(QPainter& canvas) const;
@@ -167,6 +170,7 @@ class TSecretPanel : public QWidget {
   void Deactivate();
   void HideChildren();
   void RestoreChildren();
+  // Takes the image lock for UpdateImage, then repaints when asked.
   void React(unsigned reactions);
   void Realigned();
   void EndPass();
@@ -206,7 +210,7 @@ class TSecretPanel : public QWidget {
   bool destroying_ = false;
   bool pressed_ = false;
   std::atomic<bool> handleAllocated_{false};
-  mutable std::recursive_mutex imageLock_;
+  mutable std::mutex imageLock_;
 
   mutable std::mutex canvasLock_;
   QImage screen_;
