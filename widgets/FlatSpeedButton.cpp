@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -183,9 +182,7 @@ void TFlatSpeedButton::GroupChanged(const TFlatSpeedButton& sender) {
 void TFlatSpeedButton::SetCaption(const QString& caption) {
   if (caption_ == caption) return;
   caption_ = caption;
-  if (accelerator_ != 0) releaseShortcut(accelerator_);
-  const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-  accelerator_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
+  accelerator_.SetText(caption_);
   update();
 }
 
@@ -360,7 +357,7 @@ void TFlatSpeedButton::leaveEvent(QEvent* event) {
 }
 
 bool TFlatSpeedButton::event(QEvent* event) {
-  if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == accelerator_) {
+  if (accelerator_.IsPressed(*event)) {
     if (Enabled()) Click();
     return true;
   }

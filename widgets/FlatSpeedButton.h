@@ -6,6 +6,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Events.h"
+#include "widgets/Accelerator.h"
 #include "widgets/FlatUtils.h"
 
 namespace pausalo {
@@ -177,7 +178,7 @@ class TFlatSpeedButton : public QWidget {
   bool hot_ = false;
   int modalResult_ = 0;
   QString caption_;
-  int accelerator_ = 0;
+  TAccelerator accelerator_{*this};
   TButtonState state_ = TButtonState::bsUp;
 };
 

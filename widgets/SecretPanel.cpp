@@ -12,6 +12,7 @@
 
 #include "platform/Application.h"
 #include "widgets/AccessibleFactory.h"
+#include "widgets/FlatUtils.h"
 
 namespace pausalo {
 
@@ -57,20 +58,6 @@ Qt::Alignment AlignmentFlag(TAlignment alignment) {
   return Qt::AlignHCenter;
 }
 
-// BevelWidth one-pixel rings: top and left edges in topColor, bottom and
-// right edges (with the top-right and bottom-left corners) in bottomColor.
-// Shrinks rect by width.
-void DrawFrame3D(QPainter& canvas, QRect& rect, const QColor& topColor, const QColor& bottomColor,
-                 int width) {
-  for (int ring = 0; ring < width && rect.width() > 0 && rect.height() > 0; ++ring) {
-    canvas.fillRect(QRect(rect.left(), rect.top(), rect.width() - 1, 1), topColor);
-    canvas.fillRect(QRect(rect.left(), rect.top(), 1, rect.height() - 1), topColor);
-    canvas.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), bottomColor);
-    canvas.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), bottomColor);
-    rect.adjust(1, 1, -1, -1);
-  }
-}
-
 // Saves a painter's state and puts it back, also when a handler raises.
 class SavedState {
  public:
@@ -105,26 +92,6 @@ class SecretPanelAccessible final : public QAccessibleWidget {
 QAccessibleInterface* CreateSecretPanelAccessible(TSecretPanel* panel) { return new SecretPanelAccessible(panel); }
 
 }  // namespace
-
-TColor TransparentColorOf(const QImage& bitmap) {
-  if (bitmap.isNull()) return clNone;
-  if (bitmap.depth() == 1) return clWhite;
-  return FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
-}
-
-QImage WithTransparentKey(const QImage& bitmap, TColor key) {
-  if (bitmap.isNull() || key == clNone) return bitmap;
-  if (key == clDefault) key = FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
-  const QRgb keyRgb = (bitmap.depth() == 1 ? QColor(Qt::white) : ToQColor(key)).rgb() & RGB_MASK;
-  QImage result = bitmap.convertToFormat(QImage::Format_ARGB32);
-  for (int y = 0; y < result.height(); ++y) {
-    auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-    for (int x = 0; x < result.width(); ++x) {
-      if ((pixels[x] & RGB_MASK) == keyRgb) pixels[x] = 0;
-    }
-  }
-  return result;
-}
 
 TSecretPanel::TSecretPanel(QWidget* owner) : QWidget(owner) {
   InstallAccessibleFactory<TSecretPanel, &CreateSecretPanelAccessible>();
@@ -543,18 +510,16 @@ void TSecretPanel::paintEvent(QPaintEvent* event) {
 
 void TSecretPanel::Paint() {
   QPainter canvas(this);
-  const QColor shadow = ToQColor(clBtnShadow);
-  const QColor highlight = ToQColor(clBtnHighlight);
-  const QColor face = ToQColor(color_);
-  const auto bevel = [&](QRect& area, TBevelCut cut) {
-    if (cut == bvNone) return;
+  const auto bevel = [&](const QRect& area, TBevelCut cut) {
+    if (cut == bvNone) return area;
     const bool lowered = cut == bvLowered;
-    DrawFrame3D(canvas, area, lowered ? shadow : highlight, lowered ? highlight : shadow, bevelWidth_);
+    return DrawBevelFrame(canvas, area, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow,
+                          bevelWidth_);
   };
-  QRect area = rect();
-  bevel(area, bevelOuter_);
-  DrawFrame3D(canvas, area, face, face, borderWidth_);
-  bevel(area, bevelInner_);
+  QRect area = bevel(rect(), bevelOuter_);
+  area = DrawBevelFrame(canvas, area, color_, color_, borderWidth_);
+  area = bevel(area, bevelInner_);
+  const QColor face = ToQColor(color_);
 
   {
     const SavedState saved(canvas);

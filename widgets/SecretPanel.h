@@ -223,12 +223,4 @@ class TSecretPanel : public QWidget {
   TThreadedTimer timer_;
 };
 
-// The transparent colour of a bitmap: its bottom-left pixel, white for a
-// monochrome one.
-TColor TransparentColorOf(const QImage& bitmap);
-// The bitmap with the pixels of the key colour made transparent: clNone
-// keeps every pixel, clDefault takes the bottom-left pixel's colour, and a
-// monochrome bitmap always uses white.
-QImage WithTransparentKey(const QImage& bitmap, TColor key);
-
 }  // namespace pausalo

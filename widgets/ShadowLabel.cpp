@@ -6,7 +6,6 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcutEvent>
 #include <algorithm>
 
 #include "widgets/AccessibleFactory.h"
@@ -331,19 +330,12 @@ bool TCustomShadowLabel::CanFocusControl() const {
 }
 
 void TCustomShadowLabel::SyncAccelerator() {
-  QKeySequence key;
-  const QChar accelerator = showAccelChar_ && focusControl_ != nullptr ? AcceleratorChar(GetDisplayText()) : QChar();
-  if (!accelerator.isNull()) key = QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(accelerator.toUpper().unicode())));
-  if (key != acceleratorKey_) {
-    if (acceleratorId_ != 0) releaseShortcut(acceleratorId_);
-    acceleratorId_ = key.isEmpty() ? 0 : grabShortcut(key);
-    acceleratorKey_ = key;
-  }
-  if (acceleratorId_ != 0) setShortcutEnabled(acceleratorId_, isEnabled() && CanFocusControl());
+  accelerator_.SetText(showAccelChar_ && focusControl_ != nullptr ? GetDisplayText() : QString());
+  accelerator_.SetEnabled(isEnabled() && CanFocusControl());
 }
 
 bool TCustomShadowLabel::event(QEvent* event) {
-  if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == acceleratorId_) {
+  if (accelerator_.IsPressed(*event)) {
     if (isEnabled() && showAccelChar_ && CanFocusControl()) focusControl_->setFocus(Qt::ShortcutFocusReason);
     return true;
   }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QKeySequence>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -8,6 +7,7 @@
 
 #include "platform/Colors.h"
 #include "platform/TextOutput.h"
+#include "widgets/Accelerator.h"
 
 namespace pausalo {
 
@@ -135,8 +135,7 @@ class TCustomShadowLabel : public QWidget {
   bool focusShown_ = false;
   bool mouseInside_ = false;
   bool leftButtonHeld_ = false;
-  int acceleratorId_ = 0;
-  QKeySequence acceleratorKey_;
+  TAccelerator accelerator_{*this};
 };
 
 // The shadow label as the window layouts place it.
