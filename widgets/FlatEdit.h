@@ -65,6 +65,10 @@ class TCustomFlatEdit : public QLineEdit {
   int ClientWidth() const { return width() - 2 * BorderWidth; }
   int ClientHeight() const { return height() - 2 * BorderWidth; }
 
+  // One line of text in the edit's font inside the border.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
   // To be called once a stored layout has been applied.
   virtual void Loaded();
 

@@ -68,7 +68,7 @@ TAdvColors ToAdvColors(int percent) { return std::clamp(percent, 0, 100); }
 TFlatSpeedButton::TFlatSpeedButton(QWidget* parent) : QWidget(parent) {
   THoverWatch::Instance().Register();
   setMouseTracking(true);
-  setGeometry(0, 0, 25, 25);
+  setGeometry(QRect(QPoint(0, 0), DefaultSize));
 }
 
 TFlatSpeedButton::~TFlatSpeedButton() { THoverWatch::Instance().Unregister(this); }
@@ -183,7 +183,7 @@ void TFlatSpeedButton::SetCaption(const QString& caption) {
   if (caption_ == caption) return;
   caption_ = caption;
   accelerator_.SetText(caption_);
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetGlyph(const QImage& glyph) {
@@ -192,13 +192,13 @@ void TFlatSpeedButton::SetGlyph(const QImage& glyph) {
     numGlyphs_ = glyph_.width() / glyph_.height();
     if (numGlyphs_ > 4) numGlyphs_ = 1;
   }
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetLayout(TButtonLayout layout) {
   if (layout_ == layout) return;
   layout_ = layout;
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetMargin(int margin) {
@@ -211,12 +211,30 @@ void TFlatSpeedButton::SetNumGlyphs(int numGlyphs) {
   numGlyphs = std::clamp(numGlyphs, 1, 4);
   if (numGlyphs_ == numGlyphs) return;
   numGlyphs_ = numGlyphs;
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetSpacing(int spacing) {
   if (spacing_ == spacing) return;
   spacing_ = spacing;
+  ContentChanged();
+}
+
+QSize TFlatSpeedButton::minimumSizeHint() const {
+  const QSize glyph = glyph_.isNull() ? QSize(0, 0) : QSize(glyph_.width() / numGlyphs_, glyph_.height());
+  const QSize text = caption_.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, caption_);
+  const int gap = glyph.isEmpty() || text.isEmpty() ? 0 : std::max(spacing_, 0);
+  const bool sideBySide = layout_ == TButtonLayout::blGlyphLeft || layout_ == TButtonLayout::blGlyphRight;
+  const QSize content = sideBySide ? QSize(glyph.width() + gap + text.width(), std::max(glyph.height(), text.height()))
+                                   : QSize(std::max(glyph.width(), text.width()), glyph.height() + gap + text.height());
+  // The frame, and the pixel by which a pressed face moves, on every side.
+  return content + QSize(4, 4);
+}
+
+QSize TFlatSpeedButton::sizeHint() const { return minimumSizeHint().expandedTo(DefaultSize); }
+
+void TFlatSpeedButton::ContentChanged() {
+  updateGeometry();
   update();
 }
 
@@ -369,7 +387,7 @@ bool TFlatSpeedButton::event(QEvent* event) {
 void TFlatSpeedButton::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::PaletteChange && parentColor_) ColorsChanged();
-  if (event->type() == QEvent::FontChange) update();
+  if (event->type() == QEvent::FontChange) ContentChanged();
   if (event->type() == QEvent::EnabledChange) {
     if (!Enabled()) {
       hot_ = false;

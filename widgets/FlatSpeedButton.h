@@ -42,6 +42,9 @@ class TFlatSpeedButton : public QWidget {
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
 
  public:
+  // The size of a new button, and the least that sizeHint asks for.
+  static constexpr QSize DefaultSize{25, 25};
+
   explicit TFlatSpeedButton(QWidget* parent = nullptr);
   ~TFlatSpeedButton() override;
   TFlatSpeedButton(const TFlatSpeedButton&) = delete;
@@ -100,6 +103,10 @@ class TFlatSpeedButton : public QWidget {
   int Spacing() const { return spacing_; }
   void SetSpacing(int spacing);
 
+  // Glyph and caption as Layout and Spacing place them, inside the frame.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
   TButtonState State() const { return state_; }
   bool Hot() const { return hot_; }
 
@@ -141,6 +148,8 @@ class TFlatSpeedButton : public QWidget {
   void SetAdvColorMember(TAdvColors& member, TAdvColors percent);
   void DeriveAdvancedColors();
   void ColorsChanged();
+  // Glyph, caption or their arrangement changed: a new size hint and look.
+  void ContentChanged();
   bool Inside(QPoint at) const;
   void HoverBegin();
   void HoverEnd();

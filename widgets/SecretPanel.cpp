@@ -137,6 +137,7 @@ void TSecretPanel::SetGlyph(const QImage& glyph) {
   glyph_ = glyph;
   // Kept in the painter's own format, so that painting needs no conversion.
   transparentGlyph_ = WithTransparentKey(glyph_, TransparentColorOf(glyph_)).convertToFormat(ImageFormat);
+  updateGeometry();
   React(Rebuild | Invalidate);
 }
 
@@ -227,6 +228,11 @@ int TSecretPanel::BorderInset() const {
   if (bevelOuter_ != bvNone) inset += bevelWidth_;
   if (bevelInner_ != bvNone) inset += bevelWidth_;
   return inset;
+}
+
+QSize TSecretPanel::minimumSizeHint() const {
+  const int frame = 2 * BorderInset();
+  return glyph_.deviceIndependentSize().toSize() + QSize(frame, frame);
 }
 
 int TSecretPanel::ScrollPosition() const {
@@ -664,6 +670,7 @@ void TSecretPanel::UpdateImage(unsigned reactions) {
 
 // Bevels and border moved the interior: the children are realigned as a whole.
 void TSecretPanel::Realigned() {
+  updateGeometry();
   update();
   React(Rebuild);
 }

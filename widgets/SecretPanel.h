@@ -105,6 +105,8 @@ class TSecretPanel : public QWidget {
 
   // Border plus the bevels that are drawn.
   int BorderInset() const;
+  // The frame around the glyph: the least room in which the glyph shows whole.
+  QSize minimumSizeHint() const override;
   // The state of the scrolling, as the last rebuild left it.
   int ScrollPosition() const;
   int ScrollExtent() const;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "widgets/AccessibleFactory.h"
+#include "widgets/AutoSize.h"
 
 namespace pausalo {
 
@@ -292,18 +293,24 @@ void TCustomShadowLabel::paintEvent(QPaintEvent*) {
   if (showFocus_ && focusControl_ != nullptr && focusShown_) DrawFocusRect(painter, area.adjusted(-1, 0, 1, 0));
 }
 
-void TCustomShadowLabel::FitBoundsToText() {
-  if (!autoSize_) return;
+QSize TCustomShadowLabel::sizeHint() const {
   QRect area(1, 0, width() - 2, height());
   TextCanvas screen{QFontMetrics(font())};
   PaintCaption(screen, area, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
   area.adjust(-1, 0, 1, 0);
   // From the client origin: a shadow left of or above it does not count.
-  const int newWidth = area.left() + area.width();
-  const int newHeight = area.top() + area.height();
-  const TAlignment alignment = BiDiFlags(AlignmentFormat(alignment_)) & DT_RIGHT ? taRightJustify : alignment_;
-  const int newLeft = alignment == taRightJustify ? x() + width() - newWidth : x();
-  setGeometry(newLeft, y(), newWidth, newHeight);
+  return {area.left() + area.width(), area.top() + area.height()};
+}
+
+QSize TCustomShadowLabel::minimumSizeHint() const {
+  // Wrapped text can take a narrower width; a single line cannot.
+  return wordWrap_ ? QWidget::minimumSizeHint() : sizeHint();
+}
+
+void TCustomShadowLabel::FitBoundsToText() {
+  if (!autoSize_) return;
+  const bool rightAligned = (BiDiFlags(AlignmentFormat(alignment_)) & DT_RIGHT) != 0;
+  FitToSizeHint(*this, Qt::Horizontal | Qt::Vertical, rightAligned);
 }
 
 void TCustomShadowLabel::RefreshMouseTracking() {

@@ -85,6 +85,10 @@ class TCustomShadowLabel : public QWidget {
   TColor FontColor() const;
   void SetFontColor(TColor color);
 
+  // Text and shadow, measured from the client origin at the current width.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
   std::function<void(QObject* Sender)> OnMouseEnter;
   std::function<void(QObject* Sender)> OnMouseLeave;
 

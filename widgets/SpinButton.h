@@ -81,6 +81,10 @@ class TSpinButton : public QWidget {
   bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
   void SetTabStop(bool tabStop) { setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus); }
 
+  // The two arrows side by side, as tall as the taller glyph needs.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
   TTimerSpeedButton* UpButton() const { return upButton_; }
   TTimerSpeedButton* DownButton() const { return downButton_; }
   // The arrow that Space clicks.

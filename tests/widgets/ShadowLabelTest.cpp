@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTest>
@@ -210,6 +211,25 @@ TEST_F(ShadowLabelTest, ARightJustifiedLabelGrowsToTheLeftAndACentredOneToTheRig
   label.SetCaption(kTwoBlocks);
   EXPECT_EQ(label.x(), left);
   EXPECT_EQ(label.width(), 2 * kCharWidth + 2);
+}
+
+TEST_F(ShadowLabelTest, InALayoutTheRefitIsLeftToTheLayout) {
+  QWidget box;
+  auto* row = new QHBoxLayout(&box);
+  row->setContentsMargins(0, 0, 0, 0);
+  TShadowLabel laidOut;
+  laidOut.setFont(BlockFont());
+  row->addWidget(&laidOut);
+  row->addStretch();
+  box.resize(300, 40);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+  laidOut.SetCaption(kTwoBlocks + kTwoBlocks);
+  EXPECT_EQ(laidOut.sizeHint(), QSize(4 * kCharWidth + 2, kLineHeight));
+  QApplication::processEvents();
+  EXPECT_EQ(laidOut.width(), 4 * kCharWidth + 2) << "the layout took the new size hint";
+  row->removeWidget(&laidOut);
 }
 
 TEST_F(ShadowLabelTest, ShadowPositionAndAcceleratorDisplayRepaintWithoutRefitting) {
