@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "platform/TextOutput.h"
 #include "widgets/HSLUtils.h"
 
 namespace pausalo {
@@ -101,7 +102,10 @@ TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const
   const QSize glyph = glyphStrip.isEmpty() || numGlyphs < 1 ? QSize(0, 0)
                                                             : QSize(glyphStrip.width() / numGlyphs, glyphStrip.height());
   QRect text;
-  if (!caption.isEmpty()) text = QRect(0, 0, metrics.horizontalAdvance(caption), metrics.height());
+  if (!caption.isEmpty()) {
+    text = QRect(0, 0, w, 0);
+    TextCanvas(metrics).DrawText(caption, text, DT_CALCRECT | DT_SINGLELINE);
+  }
   const QSize textSize = caption.isEmpty() ? QSize(0, 0) : text.size();
 
   QPoint glyphPos;
