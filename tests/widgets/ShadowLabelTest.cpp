@@ -211,6 +211,16 @@ TEST_F(ShadowLabelTest, ARightJustifiedLabelGrowsToTheLeftAndACentredOneToTheRig
   label.SetCaption(kTwoBlocks);
   EXPECT_EQ(label.x(), left);
   EXPECT_EQ(label.width(), 2 * kCharWidth + 2);
+
+  // Right to left, the alignment is mirrored first: left-justified text keeps the right edge.
+  label.setLayoutDirection(Qt::RightToLeft);
+  label.SetAlignment(taRightJustify);
+  label.SetCaption(kTwoBlocks + kTwoBlocks);
+  EXPECT_EQ(label.x(), left);
+  label.SetAlignment(taLeftJustify);
+  const int mirroredRight = label.geometry().right();
+  label.SetCaption(kTwoBlocks);
+  EXPECT_EQ(label.geometry().right(), mirroredRight);
 }
 
 TEST_F(ShadowLabelTest, InALayoutTheRefitIsLeftToTheLayout) {
