@@ -43,6 +43,8 @@ struct TMainFormEnvironment {
 // state machine and the work profiles. Controls keep the names of the
 // stored layout.
 class TMainForm : public QWidget {
+  Q_OBJECT
+
  public:
   explicit TMainForm(TMainFormEnvironment environment = {});
   ~TMainForm() override;

@@ -12,9 +12,6 @@ class QPainter;
 
 namespace pausalo {
 
-// Vertical placement of a text block.
-enum TTextLayout : std::uint8_t { tlTop, tlCenter, tlBottom };
-
 // Format flags of DrawText, with the values the layouts and callers know them by.
 using TTextFormat = std::uint32_t;
 inline constexpr TTextFormat DT_LEFT = 0x0000;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "widgets/AutoSize.h"
+
 namespace pausalo {
 
 namespace {
@@ -106,7 +108,7 @@ void TCustomFlatEdit::Loaded() { FitHeightToFont(); }
 
 bool TCustomFlatEdit::FocusedLook() const {
   if (hasFocus()) return true;
-  return hovered_ && dynamic_cast<TFlatEdit*>(QApplication::focusWidget()) == nullptr;
+  return hovered_ && qobject_cast<TFlatEdit*>(QApplication::focusWidget()) == nullptr;
 }
 
 void TCustomFlatEdit::PaintFlatBorder() {
@@ -127,7 +129,13 @@ void TCustomFlatEdit::SetBackground(TColor color) {
 
 int TCustomFlatEdit::TextHeight() const { return QFontMetrics(font()).height(); }
 
-void TCustomFlatEdit::FitHeightToFont() { resize(width(), TextHeight() + 2 * BorderWidth); }
+QSize TCustomFlatEdit::sizeHint() const { return {QLineEdit::sizeHint().width(), TextHeight() + 2 * BorderWidth}; }
+
+QSize TCustomFlatEdit::minimumSizeHint() const {
+  return {QLineEdit::minimumSizeHint().width(), TextHeight() + 2 * BorderWidth};
+}
+
+void TCustomFlatEdit::FitHeightToFont() { FitToSizeHint(*this, Qt::Vertical); }
 
 TColor TCustomFlatEdit::ParentWidgetColor() const {
   return FromQColor(parentWidget()->palette().color(QPalette::Window));

@@ -15,6 +15,18 @@ namespace pausalo {
 // a TFlatEdit is the active control), ColorFlat otherwise. The height
 // follows the font.
 class TCustomFlatEdit : public QLineEdit {
+  Q_OBJECT
+  Q_PROPERTY(pausalo::TColor ColorFocused READ ColorFocused WRITE SetColorFocused)
+  Q_PROPERTY(pausalo::TColor ColorBorder READ ColorBorder WRITE SetColorBorder)
+  Q_PROPERTY(pausalo::TColor ColorFlat READ ColorFlat WRITE SetColorFlat)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(int AdvColorFocused READ AdvColorFocused WRITE SetAdvColorFocused)
+  Q_PROPERTY(int AdvColorBorder READ AdvColorBorder WRITE SetAdvColorBorder)
+  Q_PROPERTY(bool UseAdvColors READ UseAdvColors WRITE SetUseAdvColors)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QFont Font READ Font WRITE SetFont)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
+
  public:
   // Width of the border on every side; the client area lies inside it.
   static constexpr int BorderWidth = 3;
@@ -52,6 +64,10 @@ class TCustomFlatEdit : public QLineEdit {
   bool Hovered() const { return hovered_; }
   int ClientWidth() const { return width() - 2 * BorderWidth; }
   int ClientHeight() const { return height() - 2 * BorderWidth; }
+
+  // One line of text in the edit's font inside the border.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
   // To be called once a stored layout has been applied.
   virtual void Loaded();
@@ -103,6 +119,8 @@ class TCustomFlatEdit : public QLineEdit {
 // The plain flat edit. While one of these is the active control, a hovered
 // flat edit keeps its plain look.
 class TFlatEdit : public TCustomFlatEdit {
+  Q_OBJECT
+
  public:
   using TCustomFlatEdit::TCustomFlatEdit;
 };

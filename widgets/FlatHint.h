@@ -69,6 +69,13 @@ class TFlatHintWindow : public THintWindow {
 // what it found, unless someone changed them since.
 class TFlatHint : public QObject {
   Q_OBJECT
+  Q_PROPERTY(pausalo::TColor ColorBackground READ ColorBackground WRITE SetColorBackground)
+  Q_PROPERTY(pausalo::TColor ColorBorder READ ColorBorder WRITE SetColorBorder)
+  Q_PROPERTY(pausalo::TColor ColorArrowBackground READ ColorArrowBackground WRITE SetColorArrowBackground)
+  Q_PROPERTY(pausalo::TColor ColorArrow READ ColorArrow WRITE SetColorArrow)
+  Q_PROPERTY(int MaxHintWidth READ MaxHintWidth WRITE SetMaxHintWidth)
+  Q_PROPERTY(QFont Font READ Font WRITE SetFont)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
 
  public:
   // A component being designed only holds its values.

@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcutEvent>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -69,7 +68,7 @@ TAdvColors ToAdvColors(int percent) { return std::clamp(percent, 0, 100); }
 TFlatSpeedButton::TFlatSpeedButton(QWidget* parent) : QWidget(parent) {
   THoverWatch::Instance().Register();
   setMouseTracking(true);
-  setGeometry(0, 0, 25, 25);
+  setGeometry(QRect(QPoint(0, 0), DefaultSize));
 }
 
 TFlatSpeedButton::~TFlatSpeedButton() { THoverWatch::Instance().Unregister(this); }
@@ -166,7 +165,7 @@ void TFlatSpeedButton::SetDown(bool down) {
 void TFlatSpeedButton::NotifyGroup() {
   if (groupIndex_ == 0 || parentWidget() == nullptr) return;
   for (QObject* child : parentWidget()->children()) {
-    if (auto* button = dynamic_cast<TFlatSpeedButton*>(child)) button->GroupChanged(*this);
+    if (auto* button = qobject_cast<TFlatSpeedButton*>(child)) button->GroupChanged(*this);
   }
 }
 
@@ -183,10 +182,8 @@ void TFlatSpeedButton::GroupChanged(const TFlatSpeedButton& sender) {
 void TFlatSpeedButton::SetCaption(const QString& caption) {
   if (caption_ == caption) return;
   caption_ = caption;
-  if (accelerator_ != 0) releaseShortcut(accelerator_);
-  const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-  accelerator_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
-  update();
+  accelerator_.SetText(caption_);
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetGlyph(const QImage& glyph) {
@@ -195,13 +192,13 @@ void TFlatSpeedButton::SetGlyph(const QImage& glyph) {
     numGlyphs_ = glyph_.width() / glyph_.height();
     if (numGlyphs_ > 4) numGlyphs_ = 1;
   }
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetLayout(TButtonLayout layout) {
   if (layout_ == layout) return;
   layout_ = layout;
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetMargin(int margin) {
@@ -214,12 +211,30 @@ void TFlatSpeedButton::SetNumGlyphs(int numGlyphs) {
   numGlyphs = std::clamp(numGlyphs, 1, 4);
   if (numGlyphs_ == numGlyphs) return;
   numGlyphs_ = numGlyphs;
-  update();
+  ContentChanged();
 }
 
 void TFlatSpeedButton::SetSpacing(int spacing) {
   if (spacing_ == spacing) return;
   spacing_ = spacing;
+  ContentChanged();
+}
+
+QSize TFlatSpeedButton::minimumSizeHint() const {
+  const QSize glyph = glyph_.isNull() ? QSize(0, 0) : QSize(glyph_.width() / numGlyphs_, glyph_.height());
+  const QSize text = caption_.isEmpty() ? QSize(0, 0) : fontMetrics().size(Qt::TextShowMnemonic, caption_);
+  const int gap = glyph.isEmpty() || text.isEmpty() ? 0 : std::max(spacing_, 0);
+  const bool sideBySide = layout_ == TButtonLayout::blGlyphLeft || layout_ == TButtonLayout::blGlyphRight;
+  const QSize content = sideBySide ? QSize(glyph.width() + gap + text.width(), std::max(glyph.height(), text.height()))
+                                   : QSize(std::max(glyph.width(), text.width()), glyph.height() + gap + text.height());
+  // The frame, and the pixel by which a pressed face moves, on every side.
+  return content + QSize(4, 4);
+}
+
+QSize TFlatSpeedButton::sizeHint() const { return minimumSizeHint().expandedTo(DefaultSize); }
+
+void TFlatSpeedButton::ContentChanged() {
+  updateGeometry();
   update();
 }
 
@@ -360,7 +375,7 @@ void TFlatSpeedButton::leaveEvent(QEvent* event) {
 }
 
 bool TFlatSpeedButton::event(QEvent* event) {
-  if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == accelerator_) {
+  if (accelerator_.IsPressed(*event)) {
     if (Enabled()) Click();
     return true;
   }
@@ -372,7 +387,7 @@ bool TFlatSpeedButton::event(QEvent* event) {
 void TFlatSpeedButton::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::PaletteChange && parentColor_) ColorsChanged();
-  if (event->type() == QEvent::FontChange) update();
+  if (event->type() == QEvent::FontChange) ContentChanged();
   if (event->type() == QEvent::EnabledChange) {
     if (!Enabled()) {
       hot_ = false;

@@ -6,22 +6,45 @@
 
 #include "platform/Colors.h"
 #include "platform/Events.h"
+#include "widgets/Accelerator.h"
 #include "widgets/FlatUtils.h"
 
 namespace pausalo {
-
-// When a flat speed button fills its face.
-enum class TTransparentMode { tmAlways, tmNotFocused, tmNone };
-
-// The drawing state of a flat speed button.
-enum class TButtonState { bsUp, bsDisabled, bsPressed, bsLatched };
 
 // A windowless flat button: a face, a one-pixel frame that turns 3-D while
 // the pointer is over it or it is pressed, an optional glyph strip and a
 // caption. Buttons with the same non-zero GroupIndex latch down in turn.
 // One shared hover timer watches the button under the pointer.
 class TFlatSpeedButton : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(pausalo::TTransparentMode TransparentMode READ TransparentMode WRITE SetTransparentMode)
+  Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
+  Q_PROPERTY(pausalo::TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(pausalo::TColor ColorFocused READ ColorFocused WRITE SetColorFocused)
+  Q_PROPERTY(pausalo::TColor ColorDown READ ColorDown WRITE SetColorDown)
+  Q_PROPERTY(pausalo::TColor ColorBorder READ ColorBorder WRITE SetColorBorder)
+  Q_PROPERTY(pausalo::TColor ColorHighLight READ ColorHighLight WRITE SetColorHighLight)
+  Q_PROPERTY(pausalo::TColor ColorShadow READ ColorShadow WRITE SetColorShadow)
+  Q_PROPERTY(int AdvColorFocused READ AdvColorFocused WRITE SetAdvColorFocused)
+  Q_PROPERTY(int AdvColorDown READ AdvColorDown WRITE SetAdvColorDown)
+  Q_PROPERTY(int AdvColorBorder READ AdvColorBorder WRITE SetAdvColorBorder)
+  Q_PROPERTY(bool UseAdvColors READ UseAdvColors WRITE SetUseAdvColors)
+  Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
+  Q_PROPERTY(bool Down READ Down WRITE SetDown)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
+  Q_PROPERTY(pausalo::TButtonLayout Layout READ Layout WRITE SetLayout)
+  Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
+  Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
+  Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+  Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
+
  public:
+  // The size of a new button, and the least that sizeHint asks for.
+  static constexpr QSize DefaultSize{25, 25};
+
   explicit TFlatSpeedButton(QWidget* parent = nullptr);
   ~TFlatSpeedButton() override;
   TFlatSpeedButton(const TFlatSpeedButton&) = delete;
@@ -80,6 +103,10 @@ class TFlatSpeedButton : public QWidget {
   int Spacing() const { return spacing_; }
   void SetSpacing(int spacing);
 
+  // Glyph and caption as Layout and Spacing place them, inside the frame.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
   TButtonState State() const { return state_; }
   bool Hot() const { return hot_; }
 
@@ -121,6 +148,8 @@ class TFlatSpeedButton : public QWidget {
   void SetAdvColorMember(TAdvColors& member, TAdvColors percent);
   void DeriveAdvancedColors();
   void ColorsChanged();
+  // Glyph, caption or their arrangement changed: a new size hint and look.
+  void ContentChanged();
   bool Inside(QPoint at) const;
   void HoverBegin();
   void HoverEnd();
@@ -158,7 +187,7 @@ class TFlatSpeedButton : public QWidget {
   bool hot_ = false;
   int modalResult_ = 0;
   QString caption_;
-  int accelerator_ = 0;
+  TAccelerator accelerator_{*this};
   TButtonState state_ = TButtonState::bsUp;
 };
 

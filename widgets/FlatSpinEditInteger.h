@@ -21,6 +21,13 @@ namespace pausalo {
 // come before Value, so a stored Value is clamped against them.
 class TFlatSpinEditInteger : public TCustomFlatEdit {
   Q_OBJECT
+  Q_PROPERTY(qint32 MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(qint32 MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(qint32 Increment READ Increment WRITE SetIncrement)
+  Q_PROPERTY(bool EditorEnabled READ EditorEnabled WRITE SetEditorEnabled)
+  Q_PROPERTY(bool AutoSelect READ AutoSelect WRITE SetAutoSelect)
+  Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+  Q_PROPERTY(qint32 Value READ Value WRITE SetValue)
 
  public:
   static constexpr int SpinButtonWidth = 22;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <limits>
-#include <mutex>
 
+#include "widgets/AccessibleFactory.h"
 #include "widgets/FlatSpinEditInteger.h"
 
 namespace pausalo {
@@ -56,17 +56,14 @@ QVariant TFlatSpinEditAccessible::minimumStepSize() const { return Edit()->Incre
 
 namespace {
 
-QAccessibleInterface* CreateFlatSpinEditAccessible(const QString& className, QObject* object) {
-  if (className != QLatin1String(TFlatSpinEditInteger::staticMetaObject.className())) return nullptr;
-  auto* edit = qobject_cast<TFlatSpinEditInteger*>(object);
-  return edit ? new TFlatSpinEditAccessible(edit) : nullptr;
+QAccessibleInterface* CreateFlatSpinEditAccessible(TFlatSpinEditInteger* edit) {
+  return new TFlatSpinEditAccessible(edit);
 }
 
 }  // namespace
 
 void InstallFlatSpinEditAccessibleFactory() {
-  static std::once_flag installed;
-  std::call_once(installed, [] { QAccessible::installFactory(&CreateFlatSpinEditAccessible); });
+  InstallAccessibleFactory<TFlatSpinEditInteger, &CreateFlatSpinEditAccessible>();
 }
 
 }  // namespace pausalo

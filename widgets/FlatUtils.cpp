@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "platform/TextOutput.h"
 #include "widgets/HSLUtils.h"
 
 namespace pausalo {
@@ -18,24 +19,17 @@ TColor AdvancedColor(TColor base, TColor fallback, TAdvColors percent, TColorDir
   return HslToColor(hsl.H, hsl.S, hsl.L);
 }
 
-void DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bottomColor, int width) {
-  // Edges inclusive: the last column and row belong to the frame.
-  int left = rect.left();
-  int top = rect.top();
-  int right = rect.left() + rect.width() - 1;
-  int bottom = rect.top() + rect.height() - 1;
-  const QColor topQ = ToQColor(topColor);
-  const QColor bottomQ = ToQColor(bottomColor);
-  for (int ring = 0; ring < width && left <= right && top <= bottom; ++ring) {
-    painter.fillRect(left, top, 1, bottom - top, topQ);
-    painter.fillRect(left, top, right - left, 1, topQ);
-    painter.fillRect(right, top, 1, bottom - top + 1, bottomQ);
-    painter.fillRect(left, bottom, right - left + 1, 1, bottomQ);
-    ++left;
-    ++top;
-    --right;
-    --bottom;
+QRect DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bottomColor, int width) {
+  const QColor top = ToQColor(topColor);
+  const QColor bottom = ToQColor(bottomColor);
+  for (int ring = 0; ring < width && rect.width() > 0 && rect.height() > 0; ++ring) {
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width() - 1, 1), top);
+    painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height() - 1), top);
+    painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), bottom);
+    painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), bottom);
+    rect.adjust(1, 1, -1, -1);
   }
+  return rect;
 }
 
 namespace {
@@ -88,6 +82,18 @@ QImage WithTransparentColor(const QImage& image, QRgb transparent) {
   return result;
 }
 
+TColor TransparentColorOf(const QImage& bitmap) {
+  if (bitmap.isNull()) return clNone;
+  if (bitmap.depth() == 1) return clWhite;
+  return FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
+}
+
+QImage WithTransparentKey(const QImage& bitmap, TColor key) {
+  if (bitmap.isNull() || key == clNone) return bitmap;
+  if (key == clDefault) key = FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
+  return WithTransparentColor(bitmap, bitmap.depth() == 1 ? qRgb(255, 255, 255) : ToQColor(key).rgb());
+}
+
 TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption,
                                        TButtonLayout layout, int margin, int spacing, QSize glyphStrip,
                                        int numGlyphs, const QFontMetrics& metrics) {
@@ -96,7 +102,10 @@ TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const
   const QSize glyph = glyphStrip.isEmpty() || numGlyphs < 1 ? QSize(0, 0)
                                                             : QSize(glyphStrip.width() / numGlyphs, glyphStrip.height());
   QRect text;
-  if (!caption.isEmpty()) text = QRect(0, 0, metrics.horizontalAdvance(caption), metrics.height());
+  if (!caption.isEmpty()) {
+    text = QRect(0, 0, w, 0);
+    TextCanvas(metrics).DrawText(caption, text, DT_CALCRECT | DT_SINGLELINE);
+  }
   const QSize textSize = caption.isEmpty() ? QSize(0, 0) : text.size();
 
   QPoint glyphPos;

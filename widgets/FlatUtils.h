@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "platform/Colors.h"
+#include "platform/Enumerations.h"
 
 class QPainter;
 
@@ -21,10 +22,11 @@ enum class TColorDirection { Lighten, Darken };
 // fallback when percent is 0.
 TColor AdvancedColor(TColor base, TColor fallback, TAdvColors percent, TColorDirection direction);
 
-// A bevelled frame of the given width inside rect: the top and left edges in
-// topColor, the bottom and right edges in bottomColor. The top-right and
-// bottom-left corner pixels take bottomColor.
-void DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bottomColor, int width);
+// A bevelled frame of width one-pixel rings inside rect: the top and left
+// edges in topColor, the bottom and right edges in bottomColor. The
+// top-right and bottom-left corner pixels take bottomColor. Returns the
+// rectangle inside the frame.
+QRect DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bottomColor, int width);
 
 // The engraved look of a glyph for a disabled button: the pixels of the
 // outline colour (the white ones of a monochrome image) become a shadow
@@ -36,9 +38,13 @@ QImage MakeDisabledGlyph(const QImage& image, TColor outline = clBlack, TColor b
 
 // The image with every pixel of the transparent colour made transparent.
 QImage WithTransparentColor(const QImage& image, QRgb transparent);
-
-// Where a button's glyph and caption go.
-enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+// The transparent colour of a bitmap: its bottom-left pixel, white for a
+// monochrome one.
+TColor TransparentColorOf(const QImage& bitmap);
+// The bitmap with the pixels of the key colour made transparent: clNone
+// keeps every pixel, clDefault takes the bottom-left pixel's colour, and a
+// monochrome bitmap always uses white.
+QImage WithTransparentKey(const QImage& bitmap, TColor key);
 
 struct TGlyphTextPlacement {
   QPoint GlyphPos;

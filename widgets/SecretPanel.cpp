@@ -11,6 +11,8 @@
 #include <limits>
 
 #include "platform/Application.h"
+#include "widgets/AccessibleFactory.h"
+#include "widgets/FlatUtils.h"
 
 namespace pausalo {
 
@@ -56,20 +58,6 @@ Qt::Alignment AlignmentFlag(TAlignment alignment) {
   return Qt::AlignHCenter;
 }
 
-// BevelWidth one-pixel rings: top and left edges in topColor, bottom and
-// right edges (with the top-right and bottom-left corners) in bottomColor.
-// Shrinks rect by width.
-void DrawFrame3D(QPainter& canvas, QRect& rect, const QColor& topColor, const QColor& bottomColor,
-                 int width) {
-  for (int ring = 0; ring < width && rect.width() > 0 && rect.height() > 0; ++ring) {
-    canvas.fillRect(QRect(rect.left(), rect.top(), rect.width() - 1, 1), topColor);
-    canvas.fillRect(QRect(rect.left(), rect.top(), 1, rect.height() - 1), topColor);
-    canvas.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), bottomColor);
-    canvas.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), bottomColor);
-    rect.adjust(1, 1, -1, -1);
-  }
-}
-
 // Saves a painter's state and puts it back, also when a handler raises.
 class SavedState {
  public:
@@ -101,39 +89,12 @@ class SecretPanelAccessible final : public QAccessibleWidget {
   const TSecretPanel& Panel() const { return *static_cast<const TSecretPanel*>(widget()); }
 };
 
-QAccessibleInterface* SecretPanelAccessibleFactory(const QString&, QObject* object) {
-  auto* panel = dynamic_cast<TSecretPanel*>(object);
-  return panel != nullptr ? new SecretPanelAccessible(panel) : nullptr;
-}
+QAccessibleInterface* CreateSecretPanelAccessible(TSecretPanel* panel) { return new SecretPanelAccessible(panel); }
 
 }  // namespace
 
-TColor TransparentColorOf(const QImage& bitmap) {
-  if (bitmap.isNull()) return clNone;
-  if (bitmap.depth() == 1) return clWhite;
-  return FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
-}
-
-QImage WithTransparentKey(const QImage& bitmap, TColor key) {
-  if (bitmap.isNull() || key == clNone) return bitmap;
-  if (key == clDefault) key = FromQColor(bitmap.pixelColor(0, bitmap.height() - 1));
-  const QRgb keyRgb = (bitmap.depth() == 1 ? QColor(Qt::white) : ToQColor(key)).rgb() & RGB_MASK;
-  QImage result = bitmap.convertToFormat(QImage::Format_ARGB32);
-  for (int y = 0; y < result.height(); ++y) {
-    auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-    for (int x = 0; x < result.width(); ++x) {
-      if ((pixels[x] & RGB_MASK) == keyRgb) pixels[x] = 0;
-    }
-  }
-  return result;
-}
-
 TSecretPanel::TSecretPanel(QWidget* owner) : QWidget(owner) {
-  static const bool factoryInstalled = [] {
-    QAccessible::installFactory(SecretPanelAccessibleFactory);
-    return true;
-  }();
-  (void)factoryInstalled;
+  InstallAccessibleFactory<TSecretPanel, &CreateSecretPanelAccessible>();
   setAttribute(Qt::WA_OpaquePaintEvent);
   timer_.SetEnabled(false);
   timer_.SetOnTimer([this](QObject* sender) { ScrollTick(sender); });
@@ -164,7 +125,7 @@ void TSecretPanel::SetActive(bool active) {
 void TSecretPanel::SetAlignment(TAlignment alignment) {
   if (alignment == alignment_) return;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     alignment_ = alignment;
     if (active_) PrepareLineTexts();
   }
@@ -176,6 +137,7 @@ void TSecretPanel::SetGlyph(const QImage& glyph) {
   glyph_ = glyph;
   // Kept in the painter's own format, so that painting needs no conversion.
   transparentGlyph_ = WithTransparentKey(glyph_, TransparentColorOf(glyph_)).convertToFormat(ImageFormat);
+  updateGeometry();
   React(Rebuild | Invalidate);
 }
 
@@ -188,25 +150,32 @@ void TSecretPanel::SetGlyphLayout(TGlyphLayout layout) {
 void TSecretPanel::SetLines(const QStringList& lines) {
   if (lines == lines_) return;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     lines_ = lines;
-    React(ResetPosition | Rebuild | Invalidate);
+    UpdateImage(ResetPosition | Rebuild);
   }
+  React(Invalidate);
   NotifyAccessibility(false);
 }
 
 void TSecretPanel::SetScrollDirection(TScrollDirection direction) {
   if (direction == scrollDirection_) return;
-  std::scoped_lock lock(imageLock_);
-  scrollDirection_ = direction;
-  React(ResetPosition | Rebuild | Invalidate);
+  {
+    std::lock_guard lock(imageLock_);
+    scrollDirection_ = direction;
+    UpdateImage(ResetPosition | Rebuild);
+  }
+  React(Invalidate);
 }
 
 void TSecretPanel::SetTextStyle(TBevelCut style) {
   if (style == textStyle_) return;
-  std::scoped_lock lock(imageLock_);
-  textStyle_ = style;
-  React(Rebuild | Invalidate);
+  {
+    std::lock_guard lock(imageLock_);
+    textStyle_ = style;
+    UpdateImage(Rebuild);
+  }
+  React(Invalidate);
 }
 
 void TSecretPanel::SetBevelInner(TBevelCut bevel) {
@@ -248,7 +217,7 @@ void TSecretPanel::SetFontColor(TColor color) {
 
 void TSecretPanel::SetOnPaintClient(TPanelDrawEvent handler) {
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     onPaintClient_ = std::move(handler);
   }
   update();
@@ -261,48 +230,53 @@ int TSecretPanel::BorderInset() const {
   return inset;
 }
 
+QSize TSecretPanel::minimumSizeHint() const {
+  const int frame = 2 * BorderInset();
+  return glyph_.deviceIndependentSize().toSize() + QSize(frame, frame);
+}
+
 int TSecretPanel::ScrollPosition() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return scrollPosition_;
 }
 
 int TSecretPanel::ScrollExtent() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return scrollExtent_;
 }
 
 std::uint8_t TSecretPanel::LineHeight() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return lineHeight_;
 }
 
 int TSecretPanel::FirstTextLine() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return firstTextLine_;
 }
 
 QRect TSecretPanel::TextArea() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textArea_;
 }
 
 QRect TSecretPanel::InnerArea() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return innerArea_;
 }
 
 QPoint TSecretPanel::GlyphPosition() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return glyphPosition_;
 }
 
 bool TSecretPanel::HasTextImage() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textImage_.has_value();
 }
 
 QSize TSecretPanel::TextImageSize() const {
-  std::scoped_lock lock(imageLock_);
+  std::lock_guard lock(imageLock_);
   return textImage_ ? textImage_->deviceIndependentSize().toSize() : QSize();
 }
 
@@ -375,7 +349,6 @@ TSecretPanel::Areas TSecretPanel::LayoutAreas() const {
 }
 
 void TSecretPanel::RebuildTextImage() {
-  std::scoped_lock lock(imageLock_);
   if (!textImage_) textImage_.emplace();
   firstTextLine_ = FirstNonBlank(lines_);
   const QFontMetrics metrics(font());
@@ -410,7 +383,7 @@ void TSecretPanel::RebuildTextImage() {
 
 void TSecretPanel::ScrollTick(QObject*) {
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     // No image: the panel was deactivated while this tick was on its way.
     if (!textImage_) return;
     if (scrollPosition_ < scrollExtent_ || cycled_) {
@@ -426,7 +399,7 @@ void TSecretPanel::ScrollTick(QObject*) {
 void TSecretPanel::EndPass() {
   bool passOver = false;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     passOver = textImage_ && scrollPosition_ >= scrollExtent_ && !cycled_;
   }
   // A pass restarted meanwhile (new activation, new lines) goes on.
@@ -434,7 +407,6 @@ void TSecretPanel::EndPass() {
 }
 
 void TSecretPanel::RenderFrame() {
-  std::scoped_lock lock(imageLock_);
   if (!textImage_ || lines_.isEmpty() || textArea_.isEmpty() || !handleAllocated_) return;
   {
     QPainter canvas(&*textImage_);
@@ -451,7 +423,6 @@ void TSecretPanel::RenderFrame() {
 }
 
 void TSecretPanel::PrepareLineTexts() {
-  std::scoped_lock lock(imageLock_);
   const int boxWidth = scrollDirection_ == sdVertical ? textArea_.width() : scrollExtent_ - textArea_.width();
   QTextOption option(AlignmentFlag(alignment_));
   option.setWrapMode(QTextOption::NoWrap);
@@ -545,18 +516,16 @@ void TSecretPanel::paintEvent(QPaintEvent* event) {
 
 void TSecretPanel::Paint() {
   QPainter canvas(this);
-  const QColor shadow = ToQColor(clBtnShadow);
-  const QColor highlight = ToQColor(clBtnHighlight);
-  const QColor face = ToQColor(color_);
-  const auto bevel = [&](QRect& area, TBevelCut cut) {
-    if (cut == bvNone) return;
+  const auto bevel = [&](const QRect& area, TBevelCut cut) {
+    if (cut == bvNone) return area;
     const bool lowered = cut == bvLowered;
-    DrawFrame3D(canvas, area, lowered ? shadow : highlight, lowered ? highlight : shadow, bevelWidth_);
+    return DrawBevelFrame(canvas, area, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow,
+                          bevelWidth_);
   };
-  QRect area = rect();
-  bevel(area, bevelOuter_);
-  DrawFrame3D(canvas, area, face, face, borderWidth_);
-  bevel(area, bevelInner_);
+  QRect area = bevel(rect(), bevelOuter_);
+  area = DrawBevelFrame(canvas, area, color_, color_, borderWidth_);
+  area = bevel(area, bevelInner_);
+  const QColor face = ToQColor(color_);
 
   {
     const SavedState saved(canvas);
@@ -633,10 +602,10 @@ void TSecretPanel::mouseReleaseEvent(QMouseEvent* event) {
 void TSecretPanel::Activate() {
   active_ = true;
   {
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     scrollPosition_ = 0;
+    RebuildTextImage();
   }
-  RebuildTextImage();
   try {
     timer_.SetEnabled(true);
     NotifyStartPlay();
@@ -654,7 +623,7 @@ void TSecretPanel::Deactivate() {
   active_ = false;
   {
     // Waits for a frame in progress; a tick after this finds no image.
-    std::scoped_lock lock(imageLock_);
+    std::lock_guard lock(imageLock_);
     timer_.SetEnabled(false);
     scrollPosition_ = 0;
     textImage_.reset();
@@ -689,16 +658,22 @@ void TSecretPanel::RestoreChildren() {
 
 void TSecretPanel::React(unsigned reactions) {
   if (!active_) return;
-  if (reactions & ResetPosition) {
-    std::scoped_lock lock(imageLock_);
-    scrollPosition_ = 0;
+  {
+    std::lock_guard lock(imageLock_);
+    UpdateImage(reactions);
   }
-  if (reactions & Rebuild) RebuildTextImage();
   if (reactions & Invalidate) update();
+}
+
+void TSecretPanel::UpdateImage(unsigned reactions) {
+  if (!active_) return;
+  if (reactions & ResetPosition) scrollPosition_ = 0;
+  if (reactions & Rebuild) RebuildTextImage();
 }
 
 // Bevels and border moved the interior: the children are realigned as a whole.
 void TSecretPanel::Realigned() {
+  updateGeometry();
   update();
   React(Rebuild);
 }

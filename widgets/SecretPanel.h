@@ -22,9 +22,6 @@ class QPainter;
 
 namespace pausalo {
 
-enum TGlyphLayout : std::uint8_t { glGlyphLeft, glGlyphRight, glGlyphTop, glGlyphBottom };
-enum TScrollDirection : std::uint8_t { sdVertical, sdHorizontal };
-
 // Custom background painting: Canvas is where to paint, Rect the area.
 using TPanelDrawEvent = std::function<void(QObject* Sender, QPainter& Canvas, QRect Rect)>;
 
@@ -41,6 +38,24 @@ using TPanelDrawEvent = std::function<void(QObject* Sender, QPainter& Canvas, QR
 // thread writes those only under it) and, inside it, the canvas lock
 // (screen image). A tick pauses only between frames.
 class TSecretPanel : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(bool AsyncDrawing READ AsyncDrawing WRITE SetAsyncDrawing)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(pausalo::TAlignment Alignment READ Alignment WRITE SetAlignment)
+  Q_PROPERTY(bool Cycled READ Cycled WRITE SetCycled)
+  Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
+  Q_PROPERTY(pausalo::TGlyphLayout GlyphLayout READ GlyphLayout WRITE SetGlyphLayout)
+  Q_PROPERTY(quint32 Interval READ Interval WRITE SetInterval)
+  Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
+  Q_PROPERTY(pausalo::TScrollDirection ScrollDirection READ ScrollDirection WRITE SetScrollDirection)
+  Q_PROPERTY(pausalo::TBevelCut TextStyle READ TextStyle WRITE SetTextStyle)
+  Q_PROPERTY(pausalo::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
+  Q_PROPERTY(pausalo::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
+  Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
+  Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
+  Q_PROPERTY(pausalo::TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
+
  public:
   explicit TSecretPanel(QWidget* owner = nullptr);
   ~TSecretPanel() override;
@@ -90,6 +105,8 @@ class TSecretPanel : public QWidget {
 
   // Border plus the bevels that are drawn.
   int BorderInset() const;
+  // The frame around the glyph: the least room in which the glyph shows whole.
+  QSize minimumSizeHint() const override;
   // The state of the scrolling, as the last rebuild left it.
   int ScrollPosition() const;
   int ScrollExtent() const;
@@ -142,7 +159,10 @@ class TSecretPanel : public QWidget {
   bool PaintFrameOnly(const QRect& dirty);
   QRect ScreenArea() const;
   Areas LayoutAreas() const;
+  // From here to PresentFrame: callers hold the image lock.
   void RebuildTextImage();
+  // Resets the position and rebuilds the image as asked, while active.
+  void UpdateImage(unsigned reactions);
   void RenderFrame();
   void PrepareLineTexts();
   void DrawLines(QPainter& canvas) const;
@@ -152,6 +172,7 @@ class TSecretPanel : public QWidget {
   void Deactivate();
   void HideChildren();
   void RestoreChildren();
+  // Takes the image lock for UpdateImage, then repaints when asked.
   void React(unsigned reactions);
   void Realigned();
   void EndPass();
@@ -191,7 +212,7 @@ class TSecretPanel : public QWidget {
   bool destroying_ = false;
   bool pressed_ = false;
   std::atomic<bool> handleAllocated_{false};
-  mutable std::recursive_mutex imageLock_;
+  mutable std::mutex imageLock_;
 
   mutable std::mutex canvasLock_;
   QImage screen_;
@@ -203,13 +224,5 @@ class TSecretPanel : public QWidget {
   // still drawing from the members above.
   TThreadedTimer timer_;
 };
-
-// The transparent colour of a bitmap: its bottom-left pixel, white for a
-// monochrome one.
-TColor TransparentColorOf(const QImage& bitmap);
-// The bitmap with the pixels of the key colour made transparent: clNone
-// keeps every pixel, clDefault takes the bottom-left pixel's colour, and a
-// monochrome bitmap always uses white.
-QImage WithTransparentKey(const QImage& bitmap, TColor key);
 
 }  // namespace pausalo

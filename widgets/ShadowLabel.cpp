@@ -6,8 +6,10 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShortcutEvent>
 #include <algorithm>
+
+#include "widgets/AccessibleFactory.h"
+#include "widgets/AutoSize.h"
 
 namespace pausalo {
 
@@ -81,9 +83,8 @@ class ShadowLabelAccessible final : public QAccessibleWidget {
 
 namespace {
 
-QAccessibleInterface* ShadowLabelAccessibleFactory(const QString&, QObject* object) {
-  if (auto* label = qobject_cast<TCustomShadowLabel*>(object)) return new ShadowLabelAccessible(label);
-  return nullptr;
+QAccessibleInterface* CreateShadowLabelAccessible(TCustomShadowLabel* label) {
+  return new ShadowLabelAccessible(label);
 }
 
 }  // namespace
@@ -118,8 +119,7 @@ bool ApplicationIsForeground() {
 }
 
 TCustomShadowLabel::TCustomShadowLabel(QWidget* parent) : QWidget(parent) {
-  static const bool accessibleInstalled = (QAccessible::installFactory(&ShadowLabelAccessibleFactory), true);
-  (void)accessibleInstalled;
+  InstallAccessibleFactory<TCustomShadowLabel, &CreateShadowLabelAccessible>();
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(65, 17);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusChanged(now); });
@@ -293,18 +293,24 @@ void TCustomShadowLabel::paintEvent(QPaintEvent*) {
   if (showFocus_ && focusControl_ != nullptr && focusShown_) DrawFocusRect(painter, area.adjusted(-1, 0, 1, 0));
 }
 
-void TCustomShadowLabel::FitBoundsToText() {
-  if (!autoSize_) return;
+QSize TCustomShadowLabel::sizeHint() const {
   QRect area(1, 0, width() - 2, height());
   TextCanvas screen{QFontMetrics(font())};
   PaintCaption(screen, area, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
   area.adjust(-1, 0, 1, 0);
   // From the client origin: a shadow left of or above it does not count.
-  const int newWidth = area.left() + area.width();
-  const int newHeight = area.top() + area.height();
-  const TAlignment alignment = BiDiFlags(AlignmentFormat(alignment_)) & DT_RIGHT ? taRightJustify : alignment_;
-  const int newLeft = alignment == taRightJustify ? x() + width() - newWidth : x();
-  setGeometry(newLeft, y(), newWidth, newHeight);
+  return {area.left() + area.width(), area.top() + area.height()};
+}
+
+QSize TCustomShadowLabel::minimumSizeHint() const {
+  // Wrapped text can take a narrower width; a single line cannot.
+  return wordWrap_ ? QWidget::minimumSizeHint() : sizeHint();
+}
+
+void TCustomShadowLabel::FitBoundsToText() {
+  if (!autoSize_) return;
+  const bool rightAligned = (BiDiFlags(AlignmentFormat(alignment_)) & DT_RIGHT) != 0;
+  FitToSizeHint(*this, Qt::Horizontal | Qt::Vertical, rightAligned);
 }
 
 void TCustomShadowLabel::RefreshMouseTracking() {
@@ -331,19 +337,12 @@ bool TCustomShadowLabel::CanFocusControl() const {
 }
 
 void TCustomShadowLabel::SyncAccelerator() {
-  QKeySequence key;
-  const QChar accelerator = showAccelChar_ && focusControl_ != nullptr ? AcceleratorChar(GetDisplayText()) : QChar();
-  if (!accelerator.isNull()) key = QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(accelerator.toUpper().unicode())));
-  if (key != acceleratorKey_) {
-    if (acceleratorId_ != 0) releaseShortcut(acceleratorId_);
-    acceleratorId_ = key.isEmpty() ? 0 : grabShortcut(key);
-    acceleratorKey_ = key;
-  }
-  if (acceleratorId_ != 0) setShortcutEnabled(acceleratorId_, isEnabled() && CanFocusControl());
+  accelerator_.SetText(showAccelChar_ && focusControl_ != nullptr ? GetDisplayText() : QString());
+  accelerator_.SetEnabled(isEnabled() && CanFocusControl());
 }
 
 bool TCustomShadowLabel::event(QEvent* event) {
-  if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == acceleratorId_) {
+  if (accelerator_.IsPressed(*event)) {
     if (isEnabled() && showAccelChar_ && CanFocusControl()) focusControl_->setFocus(Qt::ShortcutFocusReason);
     return true;
   }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QKeySequence>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -8,11 +7,9 @@
 
 #include "platform/Colors.h"
 #include "platform/TextOutput.h"
+#include "widgets/Accelerator.h"
 
 namespace pausalo {
-
-// Direction of a label's shadow, seen from its text.
-enum TShadowPosition : std::uint8_t { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
 
 // The shadow's offset from the text for a size in pixels.
 QPoint ShadowOffset(TShadowPosition position, int size);
@@ -40,6 +37,20 @@ class ShadowLabelAccessible;
 // text colour (the palette's window-text colour).
 class TCustomShadowLabel : public QWidget {
   Q_OBJECT
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(pausalo::TAlignment Alignment READ Alignment WRITE SetAlignment)
+  Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+  Q_PROPERTY(pausalo::TTextLayout Layout READ Layout WRITE SetLayout)
+  Q_PROPERTY(pausalo::TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(quint8 ShadowSize READ ShadowSize WRITE SetShadowSize)
+  Q_PROPERTY(pausalo::TShadowPosition ShadowPos READ ShadowPos WRITE SetShadowPos)
+  Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+  Q_PROPERTY(bool ShowAccelChar READ ShowAccelChar WRITE SetShowAccelChar)
+  Q_PROPERTY(bool ShowFocus READ ShowFocus WRITE SetShowFocus)
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE SetFocusControl)
+  Q_PROPERTY(pausalo::TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(pausalo::TColor FontColor READ FontColor WRITE SetFontColor)
 
  public:
   explicit TCustomShadowLabel(QWidget* parent = nullptr);
@@ -73,6 +84,10 @@ class TCustomShadowLabel : public QWidget {
   void SetColor(TColor color);
   TColor FontColor() const;
   void SetFontColor(TColor color);
+
+  // Text and shadow, measured from the client origin at the current width.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
   std::function<void(QObject* Sender)> OnMouseEnter;
   std::function<void(QObject* Sender)> OnMouseLeave;
@@ -124,8 +139,7 @@ class TCustomShadowLabel : public QWidget {
   bool focusShown_ = false;
   bool mouseInside_ = false;
   bool leftButtonHeld_ = false;
-  int acceleratorId_ = 0;
-  QKeySequence acceleratorKey_;
+  TAccelerator accelerator_{*this};
 };
 
 // The shadow label as the window layouts place it.

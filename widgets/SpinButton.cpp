@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 
 namespace pausalo {
@@ -131,6 +132,12 @@ int TSpinButton::UpNumGlyphs() const { return upButton_->NumGlyphs(); }
 void TSpinButton::SetUpNumGlyphs(int numGlyphs) { upButton_->SetNumGlyphs(numGlyphs); }
 int TSpinButton::DownNumGlyphs() const { return downButton_->NumGlyphs(); }
 void TSpinButton::SetDownNumGlyphs(int numGlyphs) { downButton_->SetNumGlyphs(numGlyphs); }
+
+QSize TSpinButton::minimumSizeHint() const {
+  return {2 * ArrowWidth - 1, std::max(upButton_->minimumSizeHint().height(), downButton_->minimumSizeHint().height())};
+}
+
+QSize TSpinButton::sizeHint() const { return minimumSizeHint(); }
 
 void TSpinButton::LayoutArrowButtons(int height) {
   if (upButton_ == nullptr || downButton_ == nullptr) return;

@@ -16,6 +16,9 @@ namespace pausalo {
 // (a modal window opens, its window is deactivated or hidden, the grab is
 // taken): that counts as a release outside the button, without a click.
 class TTimerSpeedButton : public TFlatSpeedButton {
+  Q_OBJECT
+  Q_PROPERTY(bool AutoRepeat READ AutoRepeat WRITE SetAutoRepeat)
+
  public:
   static constexpr int FirstRepeatDelay = 400;
   static constexpr int RepeatInterval = 100;
@@ -50,6 +53,14 @@ QImage GlyphResource(const QString& name);
 // right, that repeat while held. A press on an arrow hands the keyboard
 // focus to FocusControl.
 class TSpinButton : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(QImage UpGlyph READ UpGlyph WRITE SetUpGlyph)
+  Q_PROPERTY(QImage DownGlyph READ DownGlyph WRITE SetDownGlyph)
+  Q_PROPERTY(int UpNumGlyphs READ UpNumGlyphs WRITE SetUpNumGlyphs)
+  Q_PROPERTY(int DownNumGlyphs READ DownNumGlyphs WRITE SetDownNumGlyphs)
+  Q_PROPERTY(QWidget* FocusControl READ FocusControl WRITE SetFocusControl)
+  Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+
  public:
   static constexpr int ArrowWidth = 11;
 
@@ -69,6 +80,10 @@ class TSpinButton : public QWidget {
   void SetFocusControl(QWidget* control) { focusControl_ = control; }
   bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
   void SetTabStop(bool tabStop) { setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus); }
+
+  // The two arrows side by side, as tall as the taller glyph needs.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
 
   TTimerSpeedButton* UpButton() const { return upButton_; }
   TTimerSpeedButton* DownButton() const { return downButton_; }

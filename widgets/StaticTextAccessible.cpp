@@ -2,7 +2,8 @@
 
 #include <QLabel>
 #include <QTextDocumentFragment>
-#include <mutex>
+
+#include "widgets/AccessibleFactory.h"
 
 namespace pausalo {
 
@@ -59,18 +60,14 @@ QString StaticTextAccessible::attributes(int, int* startOffset, int* endOffset) 
 
 namespace {
 
-QAccessibleInterface* CreateStaticTextAccessible(const QString& className, QObject* object) {
-  if (className != QLatin1String(QLabel::staticMetaObject.className())) return nullptr;
-  auto* label = qobject_cast<QLabel*>(object);
-  if (label == nullptr || label->accessibleName().isEmpty()) return nullptr;
-  return new StaticTextAccessible(label);
+QAccessibleInterface* CreateStaticTextAccessible(QLabel* label) {
+  return label->accessibleName().isEmpty() ? nullptr : new StaticTextAccessible(label);
 }
 
 }  // namespace
 
 void InstallStaticTextAccessibleFactory() {
-  static std::once_flag installed;
-  std::call_once(installed, [] { QAccessible::installFactory(&CreateStaticTextAccessible); });
+  InstallAccessibleFactory<QLabel, &CreateStaticTextAccessible>();
 }
 
 }  // namespace pausalo

@@ -71,6 +71,13 @@ class TTimerThread final : public TThread {
 // left to end on its own. A window-mode timer is not destroyed from its own
 // OnTimer.
 class TThreadedTimer : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(quint32 Interval READ Interval WRITE SetInterval)
+  Q_PROPERTY(bool SyncEvent READ SyncEvent WRITE SetSyncEvent)
+  Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
+  Q_PROPERTY(pausalo::TThreadPriority ThreadPriority READ ThreadPriority WRITE SetThreadPriority)
+
  public:
   explicit TThreadedTimer(QObject* owner = nullptr);
   ~TThreadedTimer() override;

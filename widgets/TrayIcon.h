@@ -29,6 +29,14 @@ std::string ShortTip(const QString& hint, std::size_t maxBytes = MaxTipBytes);
 // turning mouse actions on it into events. Can animate through Icons and pop
 // up a menu on a right click.
 class TTrayIcon : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool Animated READ Animated WRITE SetAnimated)
+  Q_PROPERTY(quint16 Interval READ Interval WRITE SetInterval)
+  Q_PROPERTY(bool ShowDesign READ ShowDesign WRITE SetShowDesign)
+
  public:
   explicit TTrayIcon(QObject* owner = nullptr, NotificationArea& area = NotificationArea::System(),
                      const PointerState& pointer = PointerState::System());

@@ -19,6 +19,8 @@ namespace {
 
 // A hint window that remembers how it was activated.
 class RecordingHintWindow final : public THintWindow {
+  Q_OBJECT
+
  public:
   void ActivateHint(const QRect& rect, const QString& hint) override {
     proposed = rect;
@@ -61,7 +63,7 @@ class ApplicationHintsTest : public ::testing::Test {
   }
 
   ApplicationHints& Hints() { return application.Hints(); }
-  RecordingHintWindow* Window() { return dynamic_cast<RecordingHintWindow*>(Hints().HintWindow()); }
+  RecordingHintWindow* Window() { return qobject_cast<RecordingHintWindow*>(Hints().HintWindow()); }
   bool WaitForHint(const QString& text) {
     return ProcessEventsUntil([&] { return Hints().HintShowing() && Hints().HintWindow()->Caption() == text; });
   }
@@ -182,3 +184,5 @@ TEST_F(ApplicationHintsTest, QtsOwnTooltipStaysAwayFromControlsWithAHint) {
   QApplication::sendEvent(&bare, &bareRequest);
   EXPECT_TRUE(bare.reached) << "a control without a tooltip handles the request itself";
 }
+
+#include "ApplicationHintsTest.moc"

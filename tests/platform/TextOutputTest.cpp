@@ -106,11 +106,13 @@ TEST(TextDrawTest, DrawingIsClippedToTheRectangleUnlessNoClip) {
 
 TEST(TextDrawTest, TheAcceleratorIsUnderlinedOnTheBaseline) {
   const QFontMetrics metrics(BlockFont());
-  const int underline = 5 + metrics.ascent() + metrics.underlinePos();
   const QRect afterBlock(10 + kCharWidth, 0, 50, 60);
-  EXPECT_EQ(InkBox(Draw(kBlock + "& ", QRect(10, 5, 100, 40), DT_LEFT).copy(afterBlock), Qt::red)
-                .translated(afterBlock.topLeft()),
-            QRect(10 + kCharWidth, underline, kCharWidth, std::max(1, metrics.lineWidth())));
+  const QRect underline = InkBox(Draw(kBlock + "& ", QRect(10, 5, 100, 40), DT_LEFT).copy(afterBlock), Qt::red)
+                              .translated(afterBlock.topLeft());
+  EXPECT_EQ(underline.left(), 10 + kCharWidth) << "under the character after the ampersand";
+  EXPECT_EQ(underline.width(), kCharWidth);
+  EXPECT_GE(underline.top(), 5 + metrics.ascent()) << "below the baseline";
+  EXPECT_LT(underline.bottom(), 5 + kLineHeight) << "within the line";
   EXPECT_TRUE(InkBox(Draw("& ", QRect(10, 5, 100, 40), DT_NOPREFIX), Qt::red).left() < 10 + kCharWidth)
       << "the ampersand itself is drawn";
   EXPECT_TRUE(InkBox(Draw("  ", QRect(10, 5, 100, 40), DT_LEFT), Qt::red).isEmpty());

@@ -79,12 +79,33 @@ TEST(DrawBevelFrameTest, WidthDrawsNestedRings) {
   image.fill(Qt::white);
   {
     QPainter painter(&image);
-    DrawBevelFrame(painter, image.rect(), clRed, clBlue, 2);
+    EXPECT_EQ(DrawBevelFrame(painter, image.rect(), clRed, clBlue, 2), QRect(2, 2, 2, 2)) << "the inside is left";
   }
   EXPECT_EQ(PixelAt(image, 1, 1), clRed);
   EXPECT_EQ(PixelAt(image, 4, 1), clBlue);
   EXPECT_EQ(PixelAt(image, 1, 4), clBlue);
   EXPECT_EQ(PixelAt(image, 2, 2), clWhite);
+}
+
+TEST(TransparentKeyTest, BottomLeftPixelNoneAndMonochromeRules) {
+  QImage colour(2, 2, QImage::Format_RGB32);
+  colour.fill(Qt::red);
+  colour.setPixelColor(0, 1, Qt::green);
+  EXPECT_EQ(TransparentColorOf(colour), FromQColor(Qt::green));
+  const QImage keyed = WithTransparentKey(colour, clDefault);
+  EXPECT_EQ(qAlpha(keyed.pixel(0, 1)), 0);
+  EXPECT_EQ(qAlpha(keyed.pixel(1, 1)), 255);
+  EXPECT_EQ(WithTransparentKey(colour, clNone), colour);
+  EXPECT_EQ(qAlpha(WithTransparentKey(colour, clRed).pixel(0, 0)), 0);
+
+  QImage mono(2, 2, QImage::Format_Mono);
+  mono.fill(1);
+  mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+  mono.setPixel(0, 0, 0);
+  EXPECT_EQ(TransparentColorOf(mono), clWhite);
+  const QImage monoKeyed = WithTransparentKey(mono, clBlack);
+  EXPECT_EQ(qAlpha(monoKeyed.pixel(0, 0)), 255) << "monochrome bitmaps always key on white";
+  EXPECT_EQ(qAlpha(monoKeyed.pixel(1, 1)), 0);
 }
 
 TEST(MakeDisabledGlyphTest, EngravesTheArrow) {
@@ -133,8 +154,8 @@ TEST(LayoutGlyphAndTextTest, PlacesArrowGlyphs) {
 
 TEST(LayoutGlyphAndTextTest, CentresGlyphAndCaptionAlongTheLayout) {
   const QFontMetrics metrics{QFont()};
-  const QString caption = "Ab";
-  const int textWidth = metrics.horizontalAdvance(caption);
+  const QString caption = "&Ab";  // measured as shown: the ampersand takes no room
+  const int textWidth = metrics.horizontalAdvance("Ab");
   const QRect client(10, 20, 100, 30);
   const QSize strip(20, 10);  // two images of 10 x 10
 

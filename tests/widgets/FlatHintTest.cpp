@@ -260,7 +260,7 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   application.SetHintPause(10);
   QTest::mouseMove(&clock, QPoint(10, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  EXPECT_EQ(dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow()), nullptr) << "the plain window first";
+  EXPECT_EQ(qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow()), nullptr) << "the plain window first";
 
   TFlatHint& hint = AddStyledHint();
   hint.OnShowHint = [](QString&, bool&, THintInfo& info) {
@@ -272,7 +272,7 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   QCursor::setPos(clock.mapToGlobal(QPoint(20, 10)));
   QTest::mouseMove(&clock, QPoint(20, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  auto* flat = dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow());
+  auto* flat = qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow());
   ASSERT_NE(flat, nullptr);
   EXPECT_EQ(flat->Caption(), "Secondi trascorsi di inattività");
   // 31 characters wrap at 178 pixels after "Secondi trascorsi di".

@@ -32,7 +32,7 @@ TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMo
   const QPoint pointer = clock.mapToGlobal(QPoint(20, 10));
   QCursor::setPos(pointer);
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  auto* window = dynamic_cast<TFlatHintWindow*>(application.Hints().HintWindow());
+  auto* window = qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow());
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->Caption(), "Secondi trascorsi di attività");
   EXPECT_EQ(window->Corner(), ArrowCorner::TopLeft);

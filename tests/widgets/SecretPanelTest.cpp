@@ -504,27 +504,6 @@ TEST_F(SecretPanelTest, TheGlyphIsDrawnOnlyWhileActiveWithItsBottomLeftColourLef
   EXPECT_EQ(shot.pixelColor(at + mugPixel), Yellow);
 }
 
-TEST_F(SecretPanelTest, TransparentKeyRules) {
-  QImage colour(2, 2, QImage::Format_RGB32);
-  colour.fill(Qt::red);
-  colour.setPixelColor(0, 1, Qt::green);
-  EXPECT_EQ(TransparentColorOf(colour), FromQColor(Qt::green));
-  const QImage keyed = WithTransparentKey(colour, clDefault);
-  EXPECT_EQ(qAlpha(keyed.pixel(0, 1)), 0);
-  EXPECT_EQ(qAlpha(keyed.pixel(1, 1)), 255);
-  EXPECT_EQ(WithTransparentKey(colour, clNone), colour);
-  EXPECT_EQ(qAlpha(WithTransparentKey(colour, clRed).pixel(0, 0)), 0);
-
-  QImage mono(2, 2, QImage::Format_Mono);
-  mono.fill(1);
-  mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-  mono.setPixel(0, 0, 0);
-  EXPECT_EQ(TransparentColorOf(mono), clWhite);
-  const QImage monoKeyed = WithTransparentKey(mono, clBlack);
-  EXPECT_EQ(qAlpha(monoKeyed.pixel(0, 0)), 255) << "monochrome bitmaps always key on white";
-  EXPECT_EQ(qAlpha(monoKeyed.pixel(1, 1)), 0);
-}
-
 TEST_F(SecretPanelTest, BevelsAndBorderAreDrawnAsRings) {
   auto panel = SteppedPanel({40, 30});
   panel->SetBorderWidth(2);

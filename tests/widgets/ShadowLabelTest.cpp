@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTest>
@@ -210,6 +211,35 @@ TEST_F(ShadowLabelTest, ARightJustifiedLabelGrowsToTheLeftAndACentredOneToTheRig
   label.SetCaption(kTwoBlocks);
   EXPECT_EQ(label.x(), left);
   EXPECT_EQ(label.width(), 2 * kCharWidth + 2);
+
+  // Right to left, the alignment is mirrored first: left-justified text keeps the right edge.
+  label.setLayoutDirection(Qt::RightToLeft);
+  label.SetAlignment(taRightJustify);
+  label.SetCaption(kTwoBlocks + kTwoBlocks);
+  EXPECT_EQ(label.x(), left);
+  label.SetAlignment(taLeftJustify);
+  const int mirroredRight = label.geometry().right();
+  label.SetCaption(kTwoBlocks);
+  EXPECT_EQ(label.geometry().right(), mirroredRight);
+}
+
+TEST_F(ShadowLabelTest, InALayoutTheRefitIsLeftToTheLayout) {
+  QWidget box;
+  auto* row = new QHBoxLayout(&box);
+  row->setContentsMargins(0, 0, 0, 0);
+  TShadowLabel laidOut;
+  laidOut.setFont(BlockFont());
+  row->addWidget(&laidOut);
+  row->addStretch();
+  box.resize(300, 40);
+  box.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+  laidOut.SetCaption(kTwoBlocks + kTwoBlocks);
+  EXPECT_EQ(laidOut.sizeHint(), QSize(4 * kCharWidth + 2, kLineHeight));
+  QApplication::processEvents();
+  EXPECT_EQ(laidOut.width(), 4 * kCharWidth + 2) << "the layout took the new size hint";
+  row->removeWidget(&laidOut);
 }
 
 TEST_F(ShadowLabelTest, ShadowPositionAndAcceleratorDisplayRepaintWithoutRefitting) {

@@ -345,9 +345,15 @@ TEST(FlatSpeedButtonTest, AcceleratorClicksAnEnabledButton) {
   ASSERT_TRUE(host.Activate());
   QTest::keyClick(&host, Qt::Key_G, Qt::AltModifier);
   EXPECT_EQ(clicks, 1);
-  button.SetEnabled(false);
+  // The character after the last single "&" is the accelerator; the old key is given back.
+  button.SetCaption("&Go &Stop");
   QTest::keyClick(&host, Qt::Key_G, Qt::AltModifier);
   EXPECT_EQ(clicks, 1);
+  QTest::keyClick(&host, Qt::Key_S, Qt::AltModifier);
+  EXPECT_EQ(clicks, 2);
+  button.SetEnabled(false);
+  QTest::keyClick(&host, Qt::Key_S, Qt::AltModifier);
+  EXPECT_EQ(clicks, 2);
   Deactivate();
 }
 
