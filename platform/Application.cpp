@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <iostream>
+
+#include "platform/Exception.h"
 
 namespace pausalo {
 
@@ -16,6 +19,28 @@ std::atomic<bool> terminated{false};
 }  // namespace
 
 TApplication* Application() { return theApplication; }
+
+void ReportException(const std::exception_ptr& error) noexcept {
+  if (!error) return;
+  const auto report = [](const std::exception& exception) {
+    if (TApplication* application = Application()) {
+      try {
+        application->HandleException(exception);
+        return;
+      } catch (...) {
+        // Falls back to standard error below.
+      }
+    }
+    std::cerr << exception.what() << std::endl;
+  };
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& exception) {
+    report(exception);
+  } catch (...) {
+    report(Exception("Unknown error"));
+  }
+}
 
 void ApplicationWindow::RemoveHook(TWindowHook hook) {
   const auto found = std::find(hooks_.begin(), hooks_.end(), hook);
@@ -35,8 +60,8 @@ bool ApplicationWindow::OfferToHooks(TMessage& message) {
       const TWindowHook hook = hooks_[i];
       if (hook(message)) return true;
     }
-  } catch (const std::exception& error) {
-    application_.HandleException(error);
+  } catch (...) {
+    ReportException(std::current_exception());
     return true;
   }
   return false;

@@ -176,8 +176,8 @@ void ApplicationHints::ActivatePendingHint() {
   if (application_.OnShowHint) {
     try {
       application_.OnShowHint(text, canShow, info);
-    } catch (const std::exception& error) {
-      application_.HandleException(error);
+    } catch (...) {
+      ReportException(std::current_exception());
       canShow = false;
     }
   }

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QTimerEvent>
-#include <QtGlobal>
 #include <algorithm>
 #include <climits>
 
@@ -16,24 +15,6 @@ namespace {
 
 constexpr std::uint32_t WM_TIMER = 0x0113;
 constexpr std::int32_t TimerIdentifier = 1;
-
-// Hands an exception to the application's exception handling. GUI thread.
-void ReportToApplication(const std::exception_ptr& error) {
-  const auto show = [](const std::exception& exception) {
-    if (TApplication* application = Application()) {
-      application->HandleException(exception);
-    } else {
-      qWarning("%s", exception.what());
-    }
-  };
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& exception) {
-    show(exception);
-  } catch (...) {
-    show(Exception("Unknown error in a timer tick"));
-  }
-}
 
 }  // namespace
 
@@ -63,7 +44,7 @@ class TThreadedTimer::TimerWindow final : public MessageWindow {
     try {
       owner_.DoTick();
     } catch (...) {
-      ReportToApplication(std::current_exception());
+      ReportException(std::current_exception());
     }
   }
 
@@ -146,13 +127,7 @@ void TTimerThread::Report(const std::exception_ptr& error) {
     return;
   } catch (...) {
   }
-  try {
-    RunOnGuiThread([error] { ReportToApplication(error); });
-  } catch (const std::exception& failure) {
-    qWarning("Exception handler failed: %s", failure.what());
-  } catch (...) {
-    qWarning("Exception handler failed");
-  }
+  RunOnGuiThread([error] { ReportException(error); });
 }
 
 TThreadedTimer::TThreadedTimer(QObject* owner)

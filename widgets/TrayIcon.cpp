@@ -239,9 +239,8 @@ void TTrayIcon::TrayWndProc(TMessage& message) {
     } else {
       window_->DefaultHandler(message);
     }
-  } catch (const std::exception& error) {
-    if (Application() == nullptr) throw;
-    Application()->HandleException(error);
+  } catch (...) {
+    ReportException(std::current_exception());
   }
 }
 
