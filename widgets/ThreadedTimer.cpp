@@ -1,6 +1,5 @@
 #include "widgets/ThreadedTimer.h"
 
-#include <QCoreApplication>
 #include <QTimerEvent>
 #include <algorithm>
 #include <climits>
@@ -63,10 +62,7 @@ class TTimerThread::GuiCall {
   ~GuiCall() {
     worker_.inGuiCall_ = false;
     if (!worker_.freesItself_) return;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [worker = std::shared_ptr<TTimerThread>(&worker_)]() mutable { worker.reset(); },
-        Qt::QueuedConnection);
+    RunLater([worker = std::shared_ptr<TTimerThread>(&worker_)]() mutable { worker.reset(); });
   }
   GuiCall(const GuiCall&) = delete;
   GuiCall& operator=(const GuiCall&) = delete;
