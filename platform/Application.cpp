@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <algorithm>
 #include <atomic>
 #include <cassert>
@@ -19,6 +20,13 @@ std::atomic<bool> terminated{false};
 }  // namespace
 
 TApplication* Application() { return theApplication; }
+
+bool ApplicationIsForeground() { return QApplication::activeWindow() != nullptr; }
+
+void CentreOnScreen(QWidget& window) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window.move(screen->availableGeometry().center() - window.rect().center());
+}
 
 void ReportException(const std::exception_ptr& error) noexcept {
   if (!error) return;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/Application.h"
+
 namespace pausalo {
 
 namespace {
@@ -201,7 +203,7 @@ void TCustomFlatEdit::paintEvent(QPaintEvent* event) {
 
 void TCustomFlatEdit::enterEvent(QEnterEvent* event) {
   QLineEdit::enterEvent(event);
-  if (QApplication::activeWindow() == nullptr) return;
+  if (!ApplicationIsForeground()) return;
   hovered_ = true;
   PaintFlatBorder();
 }
