@@ -18,13 +18,13 @@ bool IsGuiThread();
 //
 // The calls go through a mutex of our own, so a call's captured state is
 // safely published to the GUI thread. The event that wakes the GUI thread is
-// made where the queue is made and then on the GUI thread after each run, so
-// no memory crosses threads through Qt's event queue, whose locking the race
-// detector cannot see.
+// made ahead, on the GUI thread, and only handed to Qt by the posting thread:
+// no memory of ours crosses threads through Qt's event queue, whose locking
+// the race detector cannot see.
 class GuiThreadQueue final : public QObject {
  public:
-  // Needs the application object. Made on the GUI thread, it is the
-  // whole of the hand-over the race detector sees.
+  // Needs the application object. Made on the GUI thread (where made on
+  // another, its first wake-up is made there).
   GuiThreadQueue();
   // Calls still queued are dropped. No thread may post while it runs.
   ~GuiThreadQueue() override;

@@ -10,7 +10,7 @@ namespace pausalo {
 
 // A hidden window with a handle that messages can be posted to from any
 // thread (see WindowMessages.h); they reach WndProc on the GUI thread, in
-// the order they were posted. Made and destroyed on the GUI thread.
+// the order they were posted.
 class MessageWindow : public QObject {
  public:
   MessageWindow();
