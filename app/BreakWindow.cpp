@@ -1,17 +1,16 @@
 // The break window: built anew for every break, run modally, then freed.
 #include <QDialog>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <chrono>
 
 #include "app/CaptionFit.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
+#include "platform/Application.h"
 
 namespace pausalo {
 
@@ -77,8 +76,7 @@ void TMainForm::BuildBreakWindow() {
   BreakForm->setWindowTitle("Pausalo v1.0");
   BreakForm->setFont(DefaultWindowFont());
   BreakForm->setFixedSize(BreakWindowWidth, BreakWindowClientHeight);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    BreakForm->move(screen->availableGeometry().center() - BreakForm->rect().center());
+  CentreOnScreen(*BreakForm);
 
   BreakLabel = new QLabel(BreakForm);
   QFont font("Arial");

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 
 #include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
+#include "platform/GuiThreadQueue.h"
 
 namespace pausalo {
 
@@ -36,18 +38,20 @@ class TMainForm::Outputs final : public BreakOutputs {
   explicit Outputs(TMainForm& form) : form_(form) {}
 
   void ShowIdleClock(const std::string& text) override {
-    form_.StaticText1->setText(QString::fromStdString(text));
+    form_.StaticText1->setText(QString::fromUtf8(text));
   }
   void ShowWorkingClock(const std::string& text) override {
-    form_.StaticText2->setText(QString::fromStdString(text));
+    form_.StaticText2->setText(QString::fromUtf8(text));
   }
-  void ShowTrayHint(const std::string& text) override { form_.Tray1->SetHint(QString::fromStdString(text)); }
+  void ShowTrayHint(const std::string& text) override { form_.Tray1->SetHint(QString::fromUtf8(text)); }
 
   // The break window runs its own event loop. Run from inside the timer's
   // tick, that loop would never see the timer again (a timer does not fire
   // while its own handler runs), so it is opened right after the tick.
   void OpenBreakWindow() override {
-    QMetaObject::invokeMethod(&form_, [form = &form_] { form->sveglia(); }, Qt::QueuedConnection);
+    RunLater([form = QPointer<TMainForm>(&form_)] {
+      if (form) form->sveglia();
+    });
   }
   void CloseBreakWindow() override {
     if (form_.BreakForm) form_.BreakForm->close();
@@ -55,7 +59,7 @@ class TMainForm::Outputs final : public BreakOutputs {
   bool BreakWindowShown() const override { return form_.BreakForm && form_.BreakForm->isVisible(); }
   void ShowPauseRunning() override {
     if (form_.BreakLabel) {
-      form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText.data(), PauseRunningText.size()));
+      form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText));
       form_.BreakLabel->adjustSize();
     }
     if (form_.SnoozeButton) form_.SnoozeButton->setEnabled(false);

@@ -3,11 +3,9 @@
 // 96 dots per inch; font sizes are character heights in pixels.
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -19,6 +17,7 @@
 #include "app/MainForm.h"
 #include "widgets/Credits.h"
 #include "widgets/StaticTextAccessible.h"
+#include "platform/Application.h"
 #include "platform/Colors.h"
 
 namespace pausalo {
@@ -100,17 +99,14 @@ QToolButton* GlyphAboveCaption(QWidget* parent, QRect bounds, const QString& cap
 
 QPushButton* ProfileButton(QWidget* parent, QRect bounds, std::size_t profile, TColor color) {
   auto* button = Place<QPushButton>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
-  button->setText(QString::fromUtf8(WorkProfiles[profile].Caption.data(),
-                                    static_cast<qsizetype>(WorkProfiles[profile].Caption.size())));
+  button->setText(QString::fromUtf8(WorkProfiles[profile].Caption));
   button->setCheckable(true);
   SetFontColor(button, color);
   return button;
 }
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 QLabel* LimitLabel(QWidget* parent, int left, int top, TLimit limit) {
-  QLabel* label = Caption(parent, left, top, Text(InfoOf(limit).Caption));
+  QLabel* label = Caption(parent, left, top, QString::fromUtf8(InfoOf(limit).Caption));
   SetFontColor(label, clNavy);
   label->setEnabled(false);
   return label;
@@ -174,8 +170,7 @@ void TMainForm::CreateLayout() {
   setFont(DefaultWindowFont());
   setWindowIcon(QIcon(":/icons/pausalo.svg"));
   const qreal pixelRatio = devicePixelRatioF();
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this);
 
   ImmList = {QIcon(":/icons/tab-home.svg"), QIcon(":/icons/tab-setup.svg"), QIcon(":/icons/tab-clock.svg"),
              QIcon(":/icons/tab-info.svg")};
@@ -254,10 +249,10 @@ void TMainForm::CreateLayout() {
   FSPause = LimitEdit(GroupManual, 56, TLimit::Pause, L_pause);
   FSTimeout = LimitEdit(GroupManual, 82, TLimit::Timeout, L_idle);
   R_auto = Place<QRadioButton>(Panel2, 15, 2, 151, 17);
-  R_auto->setText(Text(SetupModeInfos[smAuto].Caption));
+  R_auto->setText(QString::fromUtf8(SetupModeInfos[smAuto].Caption));
   R_auto->setChecked(true);
   R_manuale = Place<QRadioButton>(Panel2, 15, 119, 89, 17);
-  R_manuale->setText(Text(SetupModeInfos[smManual].Caption));
+  R_manuale->setText(QString::fromUtf8(SetupModeInfos[smManual].Caption));
   R_manuale->adjustSize();
 
   // Info page

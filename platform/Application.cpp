@@ -4,9 +4,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <iostream>
+
+#include "platform/Exception.h"
 
 namespace pausalo {
 
@@ -16,6 +20,35 @@ std::atomic<bool> terminated{false};
 }  // namespace
 
 TApplication* Application() { return theApplication; }
+
+bool ApplicationIsForeground() { return QApplication::activeWindow() != nullptr; }
+
+void CentreOnScreen(QWidget& window) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window.move(screen->availableGeometry().center() - window.rect().center());
+}
+
+void ReportException(const std::exception_ptr& error) noexcept {
+  if (!error) return;
+  const auto report = [](const std::exception& exception) {
+    if (TApplication* application = Application()) {
+      try {
+        application->HandleException(exception);
+        return;
+      } catch (...) {
+        // Falls back to standard error below.
+      }
+    }
+    std::cerr << exception.what() << std::endl;
+  };
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& exception) {
+    report(exception);
+  } catch (...) {
+    report(Exception("Unknown error"));
+  }
+}
 
 void ApplicationWindow::RemoveHook(TWindowHook hook) {
   const auto found = std::find(hooks_.begin(), hooks_.end(), hook);
@@ -35,8 +68,8 @@ bool ApplicationWindow::OfferToHooks(TMessage& message) {
       const TWindowHook hook = hooks_[i];
       if (hook(message)) return true;
     }
-  } catch (const std::exception& error) {
-    application_.HandleException(error);
+  } catch (...) {
+    ReportException(std::current_exception());
     return true;
   }
   return false;

@@ -151,4 +151,18 @@ void ShowMessage(const QString& text);
 // The application object of the running program, or null outside its life.
 TApplication* Application();
 
+// Whether one of this application's windows is the active window of the
+// desktop.
+bool ApplicationIsForeground();
+
+// Moves a top-level window to the middle of the primary screen's work area.
+void CentreOnScreen(QWidget& window);
+
+// Reports an exception that cannot propagate any further, such as one that
+// escaped a handler run from the event loop: the application object's
+// exception handling shows it while there is one; otherwise, or when that
+// handling fails, its message goes to standard error. Never throws.
+// GUI thread.
+void ReportException(const std::exception_ptr& error) noexcept;
+
 }  // namespace pausalo

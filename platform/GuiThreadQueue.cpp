@@ -1,17 +1,18 @@
 #include "platform/GuiThreadQueue.h"
 
-#include "platform/ThreadSanitizer.h"
-
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QThread>
-#include <memory>
+#include <cassert>
 
 namespace pausalo {
 
 namespace {
 
 const QEvent::Type WakeType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+std::unique_ptr<QEvent> MakeWake() { return std::make_unique<QEvent>(WakeType); }
 
 }  // namespace
 
@@ -20,7 +21,7 @@ bool IsGuiThread() {
   return application != nullptr && QThread::currentThread() == application->thread();
 }
 
-GuiThreadQueue::GuiThreadQueue() {
+GuiThreadQueue::GuiThreadQueue() : wake_(MakeWake()) {
   if (!IsGuiThread()) moveToThread(QCoreApplication::instance()->thread());
 }
 
@@ -31,26 +32,33 @@ void GuiThreadQueue::Post(std::function<void()> call) {
   {
     std::lock_guard guard(lock_);
     calls_.push_back(std::move(call));
-    if (wakePosted_) return;
-    wakePosted_ = true;
-    // Made under the lock: the GUI thread takes the same lock before it
-    // frees the event, which orders the two for the race detector.
-    wake = std::make_unique<QEvent>(WakeType);
+    wake = std::move(wake_);
   }
-  HandOver(wake.get());
-  QCoreApplication::postEvent(this, wake.release());
+  if (wake) QCoreApplication::postEvent(this, wake.release());
 }
 
 void GuiThreadQueue::RunPending() {
   std::deque<std::function<void()>> calls;
+  auto wake = MakeWake();
   {
     std::lock_guard guard(lock_);
     calls.swap(calls_);
-    wakePosted_ = false;
+    if (!wake_) wake_ = std::move(wake);
   }
   for (const auto& call : calls) call();
 }
 
 void GuiThreadQueue::customEvent(QEvent*) { RunPending(); }
+
+void RunLater(std::function<void()> call) {
+  assert(IsGuiThread() && "RunLater is for the GUI thread");
+  // A child of the application object, so it goes with it.
+  static QPointer<GuiThreadQueue> queue;
+  if (queue == nullptr) {
+    queue = new GuiThreadQueue;
+    queue->setParent(QCoreApplication::instance());
+  }
+  queue->Post(std::move(call));
+}
 
 }  // namespace pausalo

@@ -3,19 +3,28 @@
 #include <QObject>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+
+class QEvent;
 
 namespace pausalo {
 
 // True on the thread that runs the application's event loop.
 bool IsGuiThread();
 
-// Calls queued from any thread and run, in order, on the GUI thread when it
-// next processes events. The hand-over goes through a mutex of our own, so a
-// call's captured state is safely published to the GUI thread.
+// The one way work is handed to the GUI thread: calls queued from any thread
+// and run, in order, on the GUI thread when it next processes events.
+//
+// The calls go through a mutex of our own, so a call's captured state is
+// safely published to the GUI thread. The event that wakes the GUI thread is
+// made ahead, on the GUI thread, and only handed to Qt by the posting thread:
+// no memory of ours crosses threads through Qt's event queue, whose locking
+// the race detector cannot see.
 class GuiThreadQueue final : public QObject {
  public:
-  // Needs the application object; the queue lives on its thread.
+  // Needs the application object. Made on the GUI thread (where made on
+  // another, its first wake-up is made there).
   GuiThreadQueue();
   // Calls still queued are dropped. No thread may post while it runs.
   ~GuiThreadQueue() override;
@@ -33,7 +42,13 @@ class GuiThreadQueue final : public QObject {
  private:
   std::mutex lock_;
   std::deque<std::function<void()>> calls_;
-  bool wakePosted_ = false;
+  // The wake-up, ready while none is on its way; Post sends it.
+  std::unique_ptr<QEvent> wake_;
 };
+
+// Runs call on the GUI thread once it is back in its event loop, after what
+// it is doing now. GUI thread only. The calls are queued on a queue that goes
+// with the application object; calls still queued then are dropped.
+void RunLater(std::function<void()> call);
 
 }  // namespace pausalo

@@ -1,7 +1,5 @@
 #include "platform/Hint.h"
 
-#include "platform/ThreadSanitizer.h"
-
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -96,9 +94,6 @@ void ApplicationHints::HideHint() {
 }
 
 bool ApplicationHints::eventFilter(QObject* watched, QEvent* event) {
-  // Events posted from other threads reach this filter before their
-  // receivers; Qt's queue orders them, which the race detector cannot see.
-  TakeOver(event);
   switch (event->type()) {
     case QEvent::MouseMove: {
       const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -176,8 +171,8 @@ void ApplicationHints::ActivatePendingHint() {
   if (application_.OnShowHint) {
     try {
       application_.OnShowHint(text, canShow, info);
-    } catch (const std::exception& error) {
-      application_.HandleException(error);
+    } catch (...) {
+      ReportException(std::current_exception());
       canShow = false;
     }
   }

@@ -2,14 +2,15 @@
 
 #include <QObject>
 
+#include "platform/GuiThreadQueue.h"
 #include "platform/Message.h"
 #include "platform/WindowMessages.h"
 
 namespace pausalo {
 
 // A hidden window with a handle that messages can be posted to from any
-// thread (see WindowMessages.h); they reach WndProc on the thread that owns
-// the object, in the order they were posted.
+// thread (see WindowMessages.h); they reach WndProc on the GUI thread, in
+// the order they were posted.
 class MessageWindow : public QObject {
  public:
   MessageWindow();
@@ -26,11 +27,10 @@ class MessageWindow : public QObject {
   // Default handling: the message is answered with Result 0.
   virtual void WndProc(TMessage& message);
 
-  bool event(QEvent* event) override;
-
  private:
   static void Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam);
 
+  GuiThreadQueue posted_;
   PausaloWindow handle_;
 };
 

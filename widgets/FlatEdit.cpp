@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/Application.h"
 #include "widgets/AutoSize.h"
 
 namespace pausalo {
@@ -209,7 +210,7 @@ void TCustomFlatEdit::paintEvent(QPaintEvent* event) {
 
 void TCustomFlatEdit::enterEvent(QEnterEvent* event) {
   QLineEdit::enterEvent(event);
-  if (QApplication::activeWindow() == nullptr) return;
+  if (!ApplicationIsForeground()) return;
   hovered_ = true;
   PaintFlatBorder();
 }

@@ -10,6 +10,8 @@
 #include <array>
 #include <memory>
 
+#include "platform/Application.h"
+
 namespace pausalo {
 
 // The hover timer shared by all flat speed buttons: it runs only while a
@@ -58,8 +60,6 @@ namespace {
 
 // The control under the pointer, disabled ones included.
 QWidget* ControlAtPointer() { return QApplication::widgetAt(QCursor::pos()); }
-
-bool ApplicationInForeground() { return QApplication::activeWindow() != nullptr; }
 
 TAdvColors ToAdvColors(int percent) { return std::clamp(percent, 0, 100); }
 
@@ -318,7 +318,7 @@ void TFlatSpeedButton::mouseMoveEvent(QMouseEvent* event) {
   THoverWatch& watch = THoverWatch::Instance();
   if (watch.hovered != this && ControlAtPointer() == this) {
     if (watch.hovered) watch.hovered->HoverEnd();
-    if (ApplicationInForeground()) {
+    if (ApplicationIsForeground()) {
       watch.Watch(this);
       HoverBegin();
     }

@@ -1,6 +1,5 @@
 #include "widgets/IntervalTimer.h"
 
-#include <QDebug>
 #include <exception>
 
 #include "platform/Application.h"
@@ -19,12 +18,8 @@ void TQtIntervalTimer::Tick() {
   if (!OnTimer) return;
   try {
     OnTimer();
-  } catch (const std::exception& error) {
-    if (TApplication* application = Application()) {
-      application->HandleException(error);
-    } else {
-      qWarning("%s", error.what());
-    }
+  } catch (...) {
+    ReportException(std::current_exception());
   }
 }
 

@@ -509,8 +509,8 @@ void TSecretPanel::paintEvent(QPaintEvent* event) {
   // An exception from a handler is shown, as for every window message.
   try {
     Paint();
-  } catch (const std::exception& error) {
-    if (TApplication* application = Application()) application->HandleException(error);
+  } catch (...) {
+    ReportException(std::current_exception());
   }
 }
 

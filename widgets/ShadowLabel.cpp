@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/Application.h"
 #include "widgets/AccessibleFactory.h"
 #include "widgets/AutoSize.h"
 
@@ -109,13 +110,6 @@ void PaintShadowedText(TextCanvas& canvas, const QString& text, QRect& rect, TTe
   canvas.SetTextColor(textColor);
   canvas.DrawText(text, textRect, format);
   rect = UnionOf(textRect, shadowRect);
-}
-
-bool ApplicationIsForeground() {
-  const QWindow* active = QGuiApplication::focusWindow();
-  if (active == nullptr) return false;
-  const auto windows = QGuiApplication::topLevelWindows();
-  return std::find(windows.begin(), windows.end(), active) != windows.end();
 }
 
 TCustomShadowLabel::TCustomShadowLabel(QWidget* parent) : QWidget(parent) {

@@ -22,9 +22,6 @@ QPoint ShadowOffset(TShadowPosition position, int size);
 void PaintShadowedText(TextCanvas& canvas, const QString& text, QRect& rect, TTextFormat format,
                        std::uint8_t shadowSize, TColor shadowColor, TShadowPosition position);
 
-// Whether the active window is one of this application's windows.
-bool ApplicationIsForeground();
-
 class ShadowLabelAccessible;
 
 // A label that draws its caption over a one-colour drop shadow, lays it out

@@ -1,8 +1,6 @@
 #include "widgets/ThreadedTimer.h"
 
-#include <QCoreApplication>
 #include <QTimerEvent>
-#include <QtGlobal>
 #include <algorithm>
 #include <climits>
 
@@ -16,24 +14,6 @@ namespace {
 
 constexpr std::uint32_t WM_TIMER = 0x0113;
 constexpr std::int32_t TimerIdentifier = 1;
-
-// Hands an exception to the application's exception handling. GUI thread.
-void ReportToApplication(const std::exception_ptr& error) {
-  const auto show = [](const std::exception& exception) {
-    if (TApplication* application = Application()) {
-      application->HandleException(exception);
-    } else {
-      qWarning("%s", exception.what());
-    }
-  };
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& exception) {
-    show(exception);
-  } catch (...) {
-    show(Exception("Unknown error in a timer tick"));
-  }
-}
 
 }  // namespace
 
@@ -63,7 +43,7 @@ class TThreadedTimer::TimerWindow final : public MessageWindow {
     try {
       owner_.DoTick();
     } catch (...) {
-      ReportToApplication(std::current_exception());
+      ReportException(std::current_exception());
     }
   }
 
@@ -82,10 +62,7 @@ class TTimerThread::GuiCall {
   ~GuiCall() {
     worker_.inGuiCall_ = false;
     if (!worker_.freesItself_) return;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [worker = std::shared_ptr<TTimerThread>(&worker_)]() mutable { worker.reset(); },
-        Qt::QueuedConnection);
+    RunLater([worker = std::shared_ptr<TTimerThread>(&worker_)]() mutable { worker.reset(); });
   }
   GuiCall(const GuiCall&) = delete;
   GuiCall& operator=(const GuiCall&) = delete;
@@ -146,13 +123,7 @@ void TTimerThread::Report(const std::exception_ptr& error) {
     return;
   } catch (...) {
   }
-  try {
-    RunOnGuiThread([error] { ReportToApplication(error); });
-  } catch (const std::exception& failure) {
-    qWarning("Exception handler failed: %s", failure.what());
-  } catch (...) {
-    qWarning("Exception handler failed");
-  }
+  RunOnGuiThread([error] { ReportException(error); });
 }
 
 TThreadedTimer::TThreadedTimer(QObject* owner)

@@ -3,13 +3,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
-#include <thread>
+#include <atomic>
+#include <chrono>
 
 #include "platform/Application.h"
 #include "platform/MessageWindow.h"
+#include "platform/Thread.h"
 
 namespace pausalo {
 
@@ -47,52 +46,39 @@ class TTrayIcon::TrayWindow final : public MessageWindow {
   TTrayIcon& tray_;
 };
 
-// Paces the animation: every Interval milliseconds, while not suspended, it
-// asks the tray icon's window for the next frame. The frame itself is drawn
-// on the GUI thread, so the thread shares nothing with the component but
-// its interval and window handle.
-class TTrayIcon::AnimationThread {
+// Paces the animation: every Interval milliseconds, while running, it asks
+// the tray icon's window for the next frame. The frame itself is drawn on
+// the GUI thread, so the thread shares nothing with the component but its
+// interval and window handle.
+class TTrayIcon::AnimationThread final : private TThread {
  public:
-  AnimationThread(PausaloWindow window, std::uint16_t interval, bool suspended)
-      : window_(window), interval_(interval), suspended_(suspended), thread_([this](std::stop_token stop) { Run(stop); }) {}
+  AnimationThread(PausaloWindow window, std::uint16_t interval) : window_(window), interval_(interval) {}
+  // The thread is asleep or waiting, so it ends at once.
+  ~AnimationThread() override { Shutdown(); }
 
-  // Stops the thread and waits for it; it is asleep or waiting, so at once.
-  ~AnimationThread() {
-    thread_.request_stop();
-    thread_.join();
+  // Starts or stops the frames; the thread is made stopped.
+  void SetRunning(bool running) {
+    if (running == running_) return;
+    running_ = running;
+    if (running) {
+      Resume();
+    } else {
+      Suspend();
+    }
   }
-
-  void Resume() { Update([this] { suspended_ = false; }); }
-  void Suspend() { Update([this] { suspended_ = true; }); }
-  void SetInterval(std::uint16_t interval) { Update([&] { interval_ = interval; }); }
+  // Takes effect from the next frame on.
+  void SetInterval(std::uint16_t interval) { interval_ = interval; }
 
  private:
-  template <class Change>
-  void Update(Change change) {
-    {
-      std::lock_guard guard(lock_);
-      change();
-    }
-    wake_.notify_all();
-  }
-
-  void Run(std::stop_token stop) {
-    std::unique_lock guard(lock_);
-    while (!stop.stop_requested()) {
-      if (!wake_.wait(guard, stop, [this] { return !suspended_; })) break;
-      const auto period = std::chrono::milliseconds(interval_);
-      if (wake_.wait_for(guard, stop, period, [this] { return suspended_; })) continue;
-      if (stop.stop_requested()) break;
-      pausalo_post_message(window_, FrameMessage, 0, 0);
+  void Execute() override {
+    while (WaitWhileSuspended()) {
+      if (Sleep(std::chrono::milliseconds(interval_.load()))) pausalo_post_message(window_, FrameMessage, 0, 0);
     }
   }
 
   const PausaloWindow window_;
-  std::mutex lock_;
-  std::condition_variable_any wake_;
-  std::uint16_t interval_;
-  bool suspended_;
-  std::jthread thread_;  // last: starts once the fields above exist
+  std::atomic<std::uint16_t> interval_;
+  bool running_ = false;
 };
 
 TTrayIcon::TTrayIcon(QObject* owner, NotificationArea& area, const PointerState& pointer)
@@ -157,7 +143,8 @@ void TTrayIcon::SetAnimated(bool animated) {
   const bool effective = animated && icons_->Count() > 0;
   if (effective == animated_) return;
   if (effective) {
-    animation_ = std::make_unique<AnimationThread>(Handle(), interval_, !added_);
+    animation_ = std::make_unique<AnimationThread>(Handle(), interval_);
+    animation_->SetRunning(added_);
     animated_ = true;
   } else {
     animated_ = false;
@@ -198,14 +185,14 @@ void TTrayIcon::ShowIcon() {
   FillIconData();
   added_ = Notify(NIM_ADD);
   if (iconData_.Tip().empty() && added_) Notify(NIM_MODIFY);
-  if (animated_) animation_->Resume();
+  if (animated_) animation_->SetRunning(true);
 }
 
 void TTrayIcon::HideIcon() {
   Notify(NIM_DELETE);
   added_ = false;
   leftClicked_ = rightClicked_ = false;
-  if (animated_) animation_->Suspend();
+  if (animated_) animation_->SetRunning(false);
 }
 
 void TTrayIcon::RefreshIcon() {
@@ -239,9 +226,8 @@ void TTrayIcon::TrayWndProc(TMessage& message) {
     } else {
       window_->DefaultHandler(message);
     }
-  } catch (const std::exception& error) {
-    if (Application() == nullptr) throw;
-    Application()->HandleException(error);
+  } catch (...) {
+    ReportException(std::current_exception());
   }
 }
 

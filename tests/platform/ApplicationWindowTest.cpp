@@ -107,3 +107,32 @@ TEST_F(ApplicationWindowTest, AFilterRemovingItselfWhileRunningIsSafe) {
   EXPECT_EQ(self.calls, 1);
   EXPECT_EQ(application.Window().HookCount(), 0u);
 }
+
+// Exceptions that cannot propagate: shown by the application object while
+// there is one, on standard error otherwise or when showing fails; the
+// reporter itself never throws.
+TEST(ReportExceptionTest, ShowsThroughTheApplicationElseWritesToStandardError) {
+  const auto failure = std::make_exception_ptr(Exception("disk on fire"));
+  const auto unknown = std::make_exception_ptr(42);
+  {
+    TApplication application;
+    std::vector<std::string> shown;
+    application.OnException = [&](const std::exception& error) { shown.push_back(error.what()); };
+    testing::internal::CaptureStderr();
+    ReportException(failure);
+    ReportException(unknown);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "disk on fire");
+    EXPECT_FALSE(shown[1].empty()) << "an exception of no known type is shown too";
+
+    application.OnException = [](const std::exception&) { throw Exception("handler failed"); };
+    testing::internal::CaptureStderr();
+    ReportException(failure);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "disk on fire\n");
+  }
+  ASSERT_EQ(Application(), nullptr);
+  testing::internal::CaptureStderr();
+  ReportException(failure);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "disk on fire\n");
+}

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Pixels.h"
+#include "platform/Application.h"
 #include "widgets/ShadowLabel.h"
 
 using namespace pausalo;

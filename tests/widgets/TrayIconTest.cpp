@@ -338,14 +338,23 @@ TEST_F(TrayIconTest, AnimationStepsThroughTheFramesOnTheGuiThread) {
   ASSERT_TRUE(tray.Animated());
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icons().Icon(0).Handle());
 
-  std::set<std::uint32_t> shown;
-  QElapsedTimer waited;
-  waited.start();
-  while (shown.size() < 2 && waited.elapsed() < 10'000) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    for (const auto& call : area.calls) shown.insert(call.data.hIcon);
-  }
-  EXPECT_TRUE(shown.contains(tray.Icons().Icon(1).Handle())) << "the second frame was shown";
+  const auto framesShown = [&] {
+    std::set<std::uint32_t> shown;
+    QElapsedTimer waited;
+    waited.start();
+    while (shown.size() < 2 && waited.elapsed() < 10'000) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+      for (const auto& call : area.calls) shown.insert(call.data.hIcon);
+    }
+    return shown;
+  };
+  EXPECT_TRUE(framesShown().contains(tray.Icons().Icon(1).Handle())) << "the second frame was shown";
+
+  // Hidden (pausing the frames) and shown again, the icon animates on.
+  tray.SetActive(false);
+  tray.SetActive(true);
+  area.calls.clear();
+  EXPECT_EQ(framesShown().size(), 2u) << "both frames were shown again";
 
   tray.SetAnimated(false);
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icon().Handle());
