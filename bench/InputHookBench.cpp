@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "hooks/FakeInput.h"
+#include "FakeInput.h"
 #include "input/WinGod.h"
 
 namespace {

@@ -17,7 +17,7 @@ PAUSALO_RUN_PACKAGES=(
 # What the test suite, the fuzzers, the benchmarks and the package checks add
 # (./test).
 PAUSALO_TEST_PACKAGES=(
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   libxcb-xtest0-dev x11-xkb-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus-x11

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "hooks/FakeInput.h"
+#include "FakeInput.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <QThread>
 #include <vector>
 
-#include "hooks/FakeInput.h"
+#include "FakeInput.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;

@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "FakeInput.h"
 #include "TestDesktop.h"
-#include "hooks/FakeInput.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;

@@ -1,4 +1,4 @@
-#include "hooks/FakeInput.h"
+#include "FakeInput.h"
 
 #include <xcb/xtest.h>
 
