@@ -280,7 +280,7 @@ class WorkingDay {
       Check("break window opened");
       Continue();
     });
-    QCoreApplication::sendPostedEvents(&form_, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents();
     Check("break window closed");
   }
 
@@ -300,7 +300,8 @@ class WorkingDay {
     std::uniform_int_distribution<int> count(0, static_cast<int>(std::ceil(2 * mean)));
     // The day's last tick takes whatever is left.
     const long long left = eventsWanted_ - eventsSent;
-    const int events = static_cast<int>(tickAt >= DayStartMs + WorkingDayMs ? left : std::min<long long>(count(random_), left));
+    const int events = static_cast<int>(
+        tickAt >= DayStartMs + WorkingDayMs ? left : std::min<long long>(count(random_), left));
     std::uniform_int_distribution<long long> offset(0, TickMs - 1);
     std::vector<long long> times(static_cast<std::size_t>(events));
     for (auto& at : times) at = now_ + offset(random_);
@@ -512,8 +513,9 @@ TEST(Soak, AWorkingDayThroughTheMainWindowFollowsTheBreakRules) {
   EXPECT_TRUE(form.BreakForm.isNull()) << "every break window was freed";
   form.B_StopClick();
   RecordProperty("events", std::to_string(day.eventsSent));
-  std::printf("%lld events, %d breaks (%d snoozed, %d accepted, %d ignored), %d profile switches, %d typed limits, "
-              "%d emptied, %d idle stretches, %d snoozes ended away\n",
-              day.eventsSent, day.breaksReached, day.snoozed, day.accepted, day.ignored, day.profilesSwitched,
-              day.limitsTyped, day.limitsEmptied, day.idleStretches, day.snoozesEndedAway);
+  std::printf(
+      "%lld events, %d breaks (%d snoozed, %d accepted, %d ignored), %d profile switches, %d typed limits, "
+      "%d emptied, %d idle stretches, %d snoozes ended away\n",
+      day.eventsSent, day.breaksReached, day.snoozed, day.accepted, day.ignored, day.profilesSwitched, day.limitsTyped,
+      day.limitsEmptied, day.idleStretches, day.snoozesEndedAway);
 }
