@@ -56,8 +56,8 @@ class BreakDialog final : public QDialog {
     return event.type() == QEvent::KeyPress || event.type() == QEvent::KeyRelease;
   }
   bool KeysHeldBack() const {
-    constexpr TDateTime heldBackFor =
-        static_cast<double>(std::chrono::milliseconds(KeysHeldBackFor).count()) / MillisecondsPerDay;
+    constexpr TDateTime heldBackFor = static_cast<double>(std::chrono::milliseconds(KeysHeldBackFor).count()) /
+                                      MillisecondsPerDay;
     return !Reaches(clock_.Now() - shownAt_, heldBackFor);
   }
 
@@ -69,8 +69,8 @@ class BreakDialog final : public QDialog {
 
 void TMainForm::BuildBreakWindow() {
   constexpr int H = BreakWindowHeight;
-  auto* form = new BreakDialog(ProgramClock(), this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                        Qt::WindowStaysOnTopHint);
+  auto* form = new BreakDialog(ProgramClock(), this,
+                               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
   BreakForm = form;
   BreakForm->setAttribute(Qt::WA_DeleteOnClose, false);
   BreakForm->setWindowTitle("Pausalo v1.0");

@@ -37,12 +37,8 @@ class TMainForm::Outputs final : public BreakOutputs {
  public:
   explicit Outputs(TMainForm& form) : form_(form) {}
 
-  void ShowIdleClock(const std::string& text) override {
-    form_.StaticText1->setText(QString::fromUtf8(text));
-  }
-  void ShowWorkingClock(const std::string& text) override {
-    form_.StaticText2->setText(QString::fromUtf8(text));
-  }
+  void ShowIdleClock(const std::string& text) override { form_.StaticText1->setText(QString::fromUtf8(text)); }
+  void ShowWorkingClock(const std::string& text) override { form_.StaticText2->setText(QString::fromUtf8(text)); }
   void ShowTrayHint(const std::string& text) override { form_.Tray1->SetHint(QString::fromUtf8(text)); }
 
   // The break window runs its own event loop. Run from inside the timer's

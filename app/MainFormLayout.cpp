@@ -15,10 +15,10 @@
 #include "app/CaptionFit.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
-#include "widgets/Credits.h"
-#include "widgets/StaticTextAccessible.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "widgets/Credits.h"
+#include "widgets/StaticTextAccessible.h"
 
 namespace pausalo {
 
@@ -31,7 +31,8 @@ constexpr int TickInterval = 500;
 void SetFontColor(QWidget* widget, TColor color) {
   QPalette palette = widget->palette();
   for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
-    palette.setColor(QPalette::Active, role, ToQColor(color)), palette.setColor(QPalette::Inactive, role, ToQColor(color));
+    palette.setColor(QPalette::Active, role, ToQColor(color)),
+        palette.setColor(QPalette::Inactive, role, ToQColor(color));
   widget->setPalette(palette);
 }
 

@@ -34,8 +34,7 @@ bool SingleInstance::ForwardToRunningCopy() {
   }
   bus.unregisterObject(ObjectPath);
   const QDBusMessage answer = bus.call(
-      QDBusMessage::createMethodCall(Name, ObjectPath, Name, QStringLiteral("Activate")), QDBus::Block,
-      AnswerTimeout);
+      QDBusMessage::createMethodCall(Name, ObjectPath, Name, QStringLiteral("Activate")), QDBus::Block, AnswerTimeout);
   return answer.type() == QDBusMessage::ReplyMessage;
 }
 

@@ -5,13 +5,10 @@
 
 namespace pausalo {
 
-BreakStateMachine::BreakStateMachine(const Clock& clock, const LimitFields& limits,
-                                     BreakOutputs& outputs)
+BreakStateMachine::BreakStateMachine(const Clock& clock, const LimitFields& limits, BreakOutputs& outputs)
     : clock_(clock), limits_(limits), outputs_(outputs) {}
 
-TDateTime BreakStateMachine::Since(TDateTime moment) const {
-  return std::max(0.0, clock_.Now() - moment);
-}
+TDateTime BreakStateMachine::Since(TDateTime moment) const { return std::max(0.0, clock_.Now() - moment); }
 
 void BreakStateMachine::Start() {
   activityStart_ = lastInput_ = clock_.Now();

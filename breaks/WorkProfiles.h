@@ -35,8 +35,7 @@ inline constexpr std::array<TLimitInfo, 3> LimitInfos{{
 constexpr const TLimitInfo& InfoOf(TLimit limit) { return LimitInfos[static_cast<std::size_t>(limit)]; }
 
 // The values the limits hold before any profile is applied.
-inline constexpr TBreakLimits StartLimits{InfoOf(TLimit::Activity).StartValue,
-                                          InfoOf(TLimit::Pause).StartValue,
+inline constexpr TBreakLimits StartLimits{InfoOf(TLimit::Activity).StartValue, InfoOf(TLimit::Pause).StartValue,
                                           InfoOf(TLimit::Timeout).StartValue};
 
 // The fields that hold the limits (the Setup page's spin edits). Values are

@@ -85,7 +85,7 @@ static_assert(std::is_sorted(NamedKeys.begin(), NamedKeys.end(),
 // Linux key codes (X keycode - 8) of the keys that a PC keyboard sends with
 // the extended prefix.
 bool IsExtendedKey(int scanCode) {
-  constexpr std::array<int, 17> Extended{96, 97, 98, 100, 102, 103, 104, 105, 106,
+  constexpr std::array<int, 17> Extended{96,  97,  98,  100, 102, 103, 104, 105, 106,
                                          107, 108, 109, 110, 111, 125, 126, 127};
   return std::find(Extended.begin(), Extended.end(), scanCode) != Extended.end();
 }

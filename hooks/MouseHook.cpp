@@ -26,7 +26,7 @@ class PointerHandler final : public RawInputHandler {
   }
 
   void HandleRawEvent(xcb_connection_t& connection, const RawEvent& event) override {
-    const std::uint32_t message = event.event_type == XCB_INPUT_RAW_MOTION ? WM_MOUSEMOVE
+    const std::uint32_t message = event.event_type == XCB_INPUT_RAW_MOTION         ? WM_MOUSEMOVE
                                   : event.event_type == XCB_INPUT_RAW_BUTTON_PRESS ? MouseMessageOfButton(event.detail)
                                                                                    : 0;
     if (message == 0) return;

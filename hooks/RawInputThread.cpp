@@ -19,8 +19,8 @@ std::uint8_t XInput22Opcode(xcb_connection_t& connection) {
   Reply<xcb_input_xi_query_version_reply_t> version(
       xcb_input_xi_query_version_reply(&connection, xcb_input_xi_query_version(&connection, 2, 2), nullptr),
       &std::free);
-  const bool recent = version != nullptr && (version->major_version > 2 ||
-                                             (version->major_version == 2 && version->minor_version >= 2));
+  const bool recent = version != nullptr &&
+                      (version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 2));
   return recent ? extension->major_opcode : 0;
 }
 
@@ -32,8 +32,7 @@ bool SelectRawEvents(xcb_connection_t& connection, std::uint32_t rawEventMask) {
     std::uint32_t mask;
   } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawEventMask};
   Reply<xcb_generic_error_t> error(
-      xcb_request_check(&connection,
-                        xcb_input_xi_select_events_checked(&connection, screen->root, 1, &selection.head)),
+      xcb_request_check(&connection, xcb_input_xi_select_events_checked(&connection, screen->root, 1, &selection.head)),
       &std::free);
   return error == nullptr;
 }

@@ -54,8 +54,7 @@ class RawInputThread final : public ActivitySource {
   // rawEventMask (bits of xcb_input_xi_event_mask_t) of the master devices
   // on the root window. Null when there is no display, no XInput 2.2 or
   // the handler refuses.
-  static std::unique_ptr<RawInputThread> Start(std::uint32_t rawEventMask,
-                                               std::unique_ptr<RawInputHandler> handler);
+  static std::unique_ptr<RawInputThread> Start(std::uint32_t rawEventMask, std::unique_ptr<RawInputHandler> handler);
   ~RawInputThread() override;
   RawInputThread(const RawInputThread&) = delete;
   RawInputThread& operator=(const RawInputThread&) = delete;

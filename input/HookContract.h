@@ -83,9 +83,8 @@ struct TMouseHookRecord {
     ExtraInfo.store(mRec.dwExtraInfo, std::memory_order_relaxed);
   }
   tagMOUSEHOOKSTRUCT LoadMRec() const {
-    return {X.load(std::memory_order_relaxed), Y.load(std::memory_order_relaxed),
-            Hwnd.load(std::memory_order_relaxed), HitTestCode.load(std::memory_order_relaxed),
-            ExtraInfo.load(std::memory_order_relaxed)};
+    return {X.load(std::memory_order_relaxed), Y.load(std::memory_order_relaxed), Hwnd.load(std::memory_order_relaxed),
+            HitTestCode.load(std::memory_order_relaxed), ExtraInfo.load(std::memory_order_relaxed)};
   }
 };
 static_assert(offsetof(TMouseHookRecord, Code) == 4 && offsetof(TMouseHookRecord, MesID) == 8 &&

@@ -15,9 +15,7 @@ TApplication& RunningApplication() {
   return *application;
 }
 
-void* FindExport(void* module, const char* name) {
-  return module == nullptr ? nullptr : dlsym(module, name);
-}
+void* FindExport(void* module, const char* name) { return module == nullptr ? nullptr : dlsym(module, name); }
 
 }  // namespace
 
@@ -67,8 +65,8 @@ void TrasWinGod::Stop(Hook& hook) {
 }
 
 bool TrasWinGod::Hook::Recognises(const TMessage& message) const {
-  return Message != 0 && Record != nullptr && message.Msg == Message &&
-         message.WParam == Notification.WParam && message.LParam == Notification.LParam && Enabled;
+  return Message != 0 && Record != nullptr && message.Msg == Message && message.WParam == Notification.WParam &&
+         message.LParam == Notification.LParam && Enabled;
 }
 
 bool TrasWinGod::AppWindowHook(TMessage& message) {

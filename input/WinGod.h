@@ -69,7 +69,7 @@ class TrasWinGod {
     std::string Library;
     const char* FailureText;
     THookNotification Notification;
-    void* Module = nullptr;    // the last load's result; never released
+    void* Module = nullptr;  // the last load's result; never released
     bool Installed = false;
     bool Enabled = true;
     std::uint32_t Message = 0;  // keeps its value after a stop

@@ -127,8 +127,7 @@ void TApplication::Minimize() {
 
 void ShowMessage(const QString& text) {
   const QString title = Application() != nullptr ? Application()->Title() : QString();
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
-                  QApplication::activeWindow());
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }
 

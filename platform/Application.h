@@ -20,9 +20,8 @@ class TWindowHook {
  public:
   template <auto Method, class T>
   static TWindowHook Bind(T* object) {
-    return TWindowHook(object, [](void* self, TMessage& message) -> bool {
-      return (static_cast<T*>(self)->*Method)(message);
-    });
+    return TWindowHook(object,
+                       [](void* self, TMessage& message) -> bool { return (static_cast<T*>(self)->*Method)(message); });
   }
 
   bool operator()(TMessage& message) const { return code_(object_, message); }

@@ -29,9 +29,7 @@ class TShiftState {
   constexpr bool operator==(const TShiftState&) const = default;
 
  private:
-  static constexpr std::uint8_t Bit(TShiftStateMember member) {
-    return static_cast<std::uint8_t>(1u << member);
-  }
+  static constexpr std::uint8_t Bit(TShiftStateMember member) { return static_cast<std::uint8_t>(1u << member); }
   std::uint8_t bits_ = 0;
 };
 
@@ -42,8 +40,7 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
 
 // Event types of the components; Sender is the component raising the event.
 using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TMouseEvent =
-    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseEvent = std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(QObject* Sender, TShiftState Shift, int X, int Y)>;
 // Key is the toolkit's key code; a handler may set it to 0 to swallow the key.
 using TKeyEvent = std::function<void(QObject* Sender, int& Key, TShiftState Shift)>;

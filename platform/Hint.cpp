@@ -29,8 +29,8 @@ QWidget* HintControlOf(QWidget* widget) {
 }  // namespace
 
 THintWindow::THintWindow()
-    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                           Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(nullptr,
+              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -118,8 +118,7 @@ bool ApplicationHints::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ToolTip:
       // Hints of controls with a tooltip are ours; Qt's tooltip stays away.
       return watched->isWidgetType() && HintControlOf(static_cast<QWidget*>(watched)) != nullptr;
-    default:
-      break;
+    default: break;
   }
   return false;
 }
@@ -128,7 +127,8 @@ void ApplicationHints::MouseMoved(QWidget* widget, const QPoint& globalPos) {
   cursor_ = globalPos;
   QWidget* control = showHint_ ? HintControlOf(widget) : nullptr;
   if (HintShowing()) {
-    if (control != nullptr && control == shownControl_ && shownCursorRect_.contains(control->mapFromGlobal(globalPos))) {
+    if (control != nullptr && control == shownControl_ &&
+        shownCursorRect_.contains(control->mapFromGlobal(globalPos))) {
       return;
     }
     // Moving on from a hint that is up: the next one follows quickly.

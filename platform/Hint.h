@@ -24,7 +24,7 @@ struct THintInfo {
   QPoint HintPos;                  // screen position proposed for the hint window
   int HintMaxWidth = 0;            // width at which the hint text wraps
   TColor HintColor = clInfoBk;
-  int HideTimeout = 0;             // how long the hint stays up, ms; 0 or less: until the cursor moves on
+  int HideTimeout = 0;  // how long the hint stays up, ms; 0 or less: until the cursor moves on
 };
 
 using TShowHintEvent = std::function<void(QString& HintStr, bool& CanShow, THintInfo& HintInfo)>;
@@ -113,7 +113,7 @@ class ApplicationHints final : public QObject {
   QPoint cursor_;                     // the cursor at the last move, on the screen
   QPointer<QWidget> shownControl_;    // the control whose hint is up
   QRect shownCursorRect_;
-  QPointer<QWidget> doneControl_;     // its hint has been shown and has gone: no second one
+  QPointer<QWidget> doneControl_;  // its hint has been shown and has gone: no second one
   quint64 lastMoveTime_ = 0;
   QPoint lastMovePos_;
 };

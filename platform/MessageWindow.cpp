@@ -10,12 +10,9 @@ MessageWindow::~MessageWindow() {
   pausalo_destroy_window(handle_);
 }
 
-void MessageWindow::Deliver(void* context, std::uint32_t msg, std::int32_t wParam,
-                            std::int32_t lParam) {
+void MessageWindow::Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam) {
   auto* window = static_cast<MessageWindow*>(context);
-  window->posted_.Post([window, message = TMessage{msg, wParam, lParam, 0}]() mutable {
-    window->WndProc(message);
-  });
+  window->posted_.Post([window, message = TMessage{msg, wParam, lParam, 0}]() mutable { window->WndProc(message); });
 }
 
 std::int32_t MessageWindow::Perform(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam) {

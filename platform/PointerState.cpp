@@ -10,9 +10,7 @@ namespace {
 class SystemPointerState final : public PointerState {
  public:
   QPoint CursorPos() const override { return QCursor::pos(); }
-  TShiftState KeyboardShift() const override {
-    return ShiftStateOf(QGuiApplication::queryKeyboardModifiers());
-  }
+  TShiftState KeyboardShift() const override { return ShiftStateOf(QGuiApplication::queryKeyboardModifiers()); }
 };
 
 }  // namespace

@@ -54,7 +54,7 @@ class SystemNotificationArea final : public NotificationArea {
   struct Shown {
     QPointer<QSystemTrayIcon> icon;
     std::uint32_t hIcon = 0;
-    std::int64_t picture = -1;  // QIcon::cacheKey() of the picture set; -1 before the first
+    std::int64_t picture = -1;   // QIcon::cacheKey() of the picture set; -1 before the first
     std::uint32_t callback = 0;  // the callback message activations go to; 0 for none
   };
 

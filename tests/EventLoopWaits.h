@@ -13,8 +13,7 @@ namespace pausalo::testing {
 inline constexpr std::chrono::milliseconds GiveUpAfter{20000};
 
 // True once condition holds; false when the bound ran out first.
-inline bool ProcessEventsUntil(const std::function<bool()>& condition,
-                               std::chrono::milliseconds limit = GiveUpAfter) {
+inline bool ProcessEventsUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = GiveUpAfter) {
   QElapsedTimer elapsed;
   elapsed.start();
   while (!condition()) {

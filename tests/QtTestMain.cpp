@@ -31,7 +31,8 @@ bool PoolThreadLeft() {
 // threads to finish keeps the check to real leaks.
 void AwaitPoolThreadsAtExit() {
   std::atexit([] {
-    for (int wait = 0; wait < 500 && PoolThreadLeft(); ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int wait = 0; wait < 500 && PoolThreadLeft(); ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   });
 }
 

@@ -38,8 +38,24 @@ const QObject* HintStyleForm() {
 
 // The arrow glyph for the top-left corner, as offsets from its tip; the
 // other corners mirror it.
-constexpr std::array<QPoint, 18> kArrowGlyph{{{0, 0}, {0, 6}, {1, 6}, {1, 0}, {6, 0}, {6, 1}, {2, 1}, {2, 4}, {5, 7},
-                                              {6, 7}, {3, 4}, {3, 3}, {6, 6}, {7, 6}, {3, 2}, {4, 2}, {7, 5}, {7, 6}}};
+constexpr std::array<QPoint, 18> kArrowGlyph{{{0, 0},
+                                              {0, 6},
+                                              {1, 6},
+                                              {1, 0},
+                                              {6, 0},
+                                              {6, 1},
+                                              {2, 1},
+                                              {2, 4},
+                                              {5, 7},
+                                              {6, 7},
+                                              {3, 4},
+                                              {3, 3},
+                                              {6, 6},
+                                              {7, 6},
+                                              {3, 2},
+                                              {4, 2},
+                                              {7, 5},
+                                              {7, 6}}};
 
 // Switches the hints off and on again (or on and off): the switch keeps its
 // value and the next hint window is made from the current class.
@@ -64,7 +80,7 @@ void PlotPolyline(QPainter& painter, const std::array<QPoint, N>& points, const 
     const int stepX = from.x() < to.x() ? 1 : -1;
     const int stepY = from.y() < to.y() ? 1 : -1;
     int error = dx + dy;
-    for (QPoint p = from;; ) {
+    for (QPoint p = from;;) {
       painter.fillRect(p.x(), p.y(), 1, 1, color);
       if (p == to) break;
       if (2 * error >= dy) {
@@ -197,8 +213,8 @@ void TFlatHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   const QSize size(text.width() + kFrameWidth, text.height() + kFrameHeight);
 
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const FlatHintPlacement placement =
-      PlaceFlatHint(QCursor::pos(), screen != nullptr ? screen->geometry() : QRect(), size);
+  const FlatHintPlacement placement = PlaceFlatHint(QCursor::pos(), screen != nullptr ? screen->geometry() : QRect(),
+                                                    size);
   corner_ = placement.Corner;
   setGeometry(placement.Bounds);
   show();

@@ -85,9 +85,7 @@ void TFlatSpeedButton::SetAllowAllUp(bool allow) {
   NotifyGroup();
 }
 
-TColor TFlatSpeedButton::Color() const {
-  return parentColor_ ? FromQColor(palette().color(QPalette::Window)) : color_;
-}
+TColor TFlatSpeedButton::Color() const { return parentColor_ ? FromQColor(palette().color(QPalette::Window)) : color_; }
 
 void TFlatSpeedButton::SetColor(TColor color) {
   parentColor_ = false;

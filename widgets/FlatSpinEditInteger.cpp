@@ -45,9 +45,7 @@ TFlatSpinEditInteger::TFlatSpinEditInteger(QWidget* parent) : TCustomFlatEdit(pa
   UpdateEditRect();
 }
 
-std::int32_t TFlatSpinEditInteger::Value() const {
-  return ParseInt32(text().toStdString()).value_or(minValue_);
-}
+std::int32_t TFlatSpinEditInteger::Value() const { return ParseInt32(text().toStdString()).value_or(minValue_); }
 
 void TFlatSpinEditInteger::SetValue(std::int32_t value) { setText(QString::number(ClampValue(value))); }
 
@@ -208,8 +206,7 @@ void TFlatSpinEditInteger::dragEnterEvent(QDragEnterEvent* event) {
 void TFlatSpinEditInteger::focusInEvent(QFocusEvent* event) {
   // A press on the arrows also focuses the edit by mouse; only a press on
   // the text area itself keeps the text unselected.
-  enteredByLeftClick_ = event->reason() == Qt::MouseFocusReason &&
-                        (QApplication::mouseButtons() & Qt::LeftButton) &&
+  enteredByLeftClick_ = event->reason() == Qt::MouseFocusReason && (QApplication::mouseButtons() & Qt::LeftButton) &&
                         QApplication::widgetAt(QCursor::pos()) == this;
   TCustomFlatEdit::focusInEvent(event);
 }

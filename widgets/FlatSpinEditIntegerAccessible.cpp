@@ -36,8 +36,8 @@ void TFlatSpinEditAccessible::setCurrentValue(const QVariant& value) {
   bool valid = false;
   const qlonglong requested = value.toLongLong(&valid);
   if (!valid) return;
-  Edit()->SetValue(static_cast<std::int32_t>(std::clamp<qlonglong>(
-      requested, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())));
+  Edit()->SetValue(static_cast<std::int32_t>(std::clamp<qlonglong>(requested, std::numeric_limits<std::int32_t>::min(),
+                                                                   std::numeric_limits<std::int32_t>::max())));
 }
 
 QVariant TFlatSpinEditAccessible::maximumValue() const {

@@ -61,8 +61,8 @@ void PaintThroughMask(QImage& target, const QImage& mask, QPoint offset, QRgb co
 
 }  // namespace
 
-QImage MakeDisabledGlyph(const QImage& image, TColor outline, TColor background, TColor highlight,
-                         TColor shadow, bool withHighlight) {
+QImage MakeDisabledGlyph(const QImage& image, TColor outline, TColor background, TColor highlight, TColor shadow,
+                         bool withHighlight) {
   const QImage mask = OutlineMask(image, outline);
   QImage result(image.size(), QImage::Format_RGB32);
   result.fill(ToQColor(background));
@@ -94,13 +94,14 @@ QImage WithTransparentKey(const QImage& bitmap, TColor key) {
   return WithTransparentColor(bitmap, bitmap.depth() == 1 ? qRgb(255, 255, 255) : ToQColor(key).rgb());
 }
 
-TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption,
-                                       TButtonLayout layout, int margin, int spacing, QSize glyphStrip,
-                                       int numGlyphs, const QFontMetrics& metrics) {
+TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption, TButtonLayout layout,
+                                       int margin, int spacing, QSize glyphStrip, int numGlyphs,
+                                       const QFontMetrics& metrics) {
   const int w = client.width();
   const int h = client.height();
-  const QSize glyph = glyphStrip.isEmpty() || numGlyphs < 1 ? QSize(0, 0)
-                                                            : QSize(glyphStrip.width() / numGlyphs, glyphStrip.height());
+  const QSize glyph = glyphStrip.isEmpty() || numGlyphs < 1
+                          ? QSize(0, 0)
+                          : QSize(glyphStrip.width() / numGlyphs, glyphStrip.height());
   QRect text;
   if (!caption.isEmpty()) {
     text = QRect(0, 0, w, 0);

@@ -33,8 +33,7 @@ QRect DrawBevelFrame(QPainter& painter, QRect rect, TColor topColor, TColor bott
 // shape with a highlight copy one pixel to the right and below, on the
 // background colour.
 QImage MakeDisabledGlyph(const QImage& image, TColor outline = clBlack, TColor background = clBtnFace,
-                         TColor highlight = clBtnHighlight, TColor shadow = clBtnShadow,
-                         bool withHighlight = true);
+                         TColor highlight = clBtnHighlight, TColor shadow = clBtnShadow, bool withHighlight = true);
 
 // The image with every pixel of the transparent colour made transparent.
 QImage WithTransparentColor(const QImage& image, QRgb transparent);
@@ -53,8 +52,8 @@ struct TGlyphTextPlacement {
 
 // Places a glyph (one image of a strip of numGlyphs) and a one-line caption
 // inside client, moved by offset. margin and spacing -1 mean centred.
-TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption,
-                                       TButtonLayout layout, int margin, int spacing, QSize glyphStrip,
-                                       int numGlyphs, const QFontMetrics& metrics);
+TGlyphTextPlacement LayoutGlyphAndText(const QRect& client, QPoint offset, const QString& caption, TButtonLayout layout,
+                                       int margin, int spacing, QSize glyphStrip, int numGlyphs,
+                                       const QFontMetrics& metrics);
 
 }  // namespace pausalo

@@ -18,8 +18,7 @@ namespace {
 }  // namespace
 
 void TIconList::CheckIndex(int index, int count) const {
-  if (index < 0 || index >= count)
-    throw Exception("Icon list index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= count) throw Exception("Icon list index out of bounds (" + std::to_string(index) + ")");
 }
 
 void TIconList::Changed() {

@@ -361,8 +361,7 @@ void TSecretPanel::RebuildTextImage() {
 
   const int lineCount = static_cast<int>(lines_.size());
   if (scrollDirection_ == sdVertical) {
-    scrollExtent_ =
-        ClampToInt(textArea_.height() + std::int64_t{lineCount - firstTextLine_} * lineHeight_);
+    scrollExtent_ = ClampToInt(textArea_.height() + std::int64_t{lineCount - firstTextLine_} * lineHeight_);
   } else {
     int widest = 0;
     for (int i = firstTextLine_; i < lineCount; ++i) widest = std::max(widest, metrics.horizontalAdvance(lines_[i]));
@@ -447,7 +446,8 @@ void TSecretPanel::DrawLines(QPainter& canvas) const {
   if (scrollDirection_ == sdHorizontal) {
     // One box as wide as the widest line enters from the reading side.
     const int boxWidth = scrollExtent_ - areaWidth;
-    at = QPoint(imageCanvas_.direction == Qt::RightToLeft ? scrollPosition_ - boxWidth : areaWidth - scrollPosition_, 0);
+    at = QPoint(imageCanvas_.direction == Qt::RightToLeft ? scrollPosition_ - boxWidth : areaWidth - scrollPosition_,
+                0);
   }
   canvas.setFont(imageCanvas_.font);
   const int shift = textStyle_ == bvLowered ? 1 : textStyle_ == bvRaised ? -1 : 0;
@@ -574,11 +574,8 @@ void TSecretPanel::changeEvent(QEvent* event) {
   switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::PaletteChange:
-    case QEvent::LayoutDirectionChange:
-      React(Rebuild);
-      break;
-    default:
-      break;
+    case QEvent::LayoutDirectionChange: React(Rebuild); break;
+    default: break;
   }
 }
 

@@ -348,11 +348,8 @@ bool TCustomShadowLabel::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
       case QEvent::EnabledChange:
       case QEvent::Show:
-      case QEvent::Hide:
-        SyncAccelerator();
-        break;
-      default:
-        break;
+      case QEvent::Hide: SyncAccelerator(); break;
+      default: break;
     }
   }
   return QWidget::eventFilter(watched, event);
@@ -361,15 +358,12 @@ bool TCustomShadowLabel::eventFilter(QObject* watched, QEvent* event) {
 void TCustomShadowLabel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   switch (event->type()) {
-    case QEvent::FontChange:
-      FitBoundsToText();
-      break;
+    case QEvent::FontChange: FitBoundsToText(); break;
     case QEvent::EnabledChange:
       SyncAccelerator();
       RefreshMouseTracking();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

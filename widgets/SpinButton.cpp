@@ -30,11 +30,8 @@ bool TTimerSpeedButton::event(QEvent* event) {
     case QEvent::WindowBlocked:
     case QEvent::WindowDeactivate:
     case QEvent::Hide:
-    case QEvent::UngrabMouse:
-      LoseMouse();
-      break;
-    default:
-      break;
+    case QEvent::UngrabMouse: LoseMouse(); break;
+    default: break;
   }
   return TFlatSpeedButton::event(event);
 }
@@ -66,7 +63,7 @@ QImage GlyphResource(const QString& name) {
   static constexpr std::array<const char*, 5> down{".....", "#####", ".###.", "..#..", "....."};
   const std::array<const char*, 5>* rows = name == QLatin1String("FlatUp")     ? &up
                                            : name == QLatin1String("FlatDown") ? &down
-                                                                                : nullptr;
+                                                                               : nullptr;
   if (rows == nullptr) return {};
   QImage image(5, 5, QImage::Format_RGB32);
   for (int y = 0; y < 5; ++y) {
@@ -181,9 +178,7 @@ void TSpinButton::resizeEvent(QResizeEvent* event) {
 
 void TSpinButton::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_Space:
-      focusedButton_->Click();
-      break;
+    case Qt::Key_Space: focusedButton_->Click(); break;
     case Qt::Key_Up:
       SelectArrowButton(upButton_);
       upButton_->Click();
@@ -192,8 +187,7 @@ void TSpinButton::keyPressEvent(QKeyEvent* event) {
       SelectArrowButton(downButton_);
       downButton_->Click();
       break;
-    default:
-      QWidget::keyPressEvent(event);
+    default: QWidget::keyPressEvent(event);
   }
 }
 

@@ -66,8 +66,6 @@ QAccessibleInterface* CreateStaticTextAccessible(QLabel* label) {
 
 }  // namespace
 
-void InstallStaticTextAccessibleFactory() {
-  InstallAccessibleFactory<QLabel, &CreateStaticTextAccessible>();
-}
+void InstallStaticTextAccessibleFactory() { InstallAccessibleFactory<QLabel, &CreateStaticTextAccessible>(); }
 
 }  // namespace pausalo

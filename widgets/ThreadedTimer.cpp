@@ -126,8 +126,7 @@ void TTimerThread::Report(const std::exception_ptr& error) {
   RunOnGuiThread([error] { ReportException(error); });
 }
 
-TThreadedTimer::TThreadedTimer(QObject* owner)
-    : QObject(owner), worker_(std::make_unique<TTimerThread>(*this)) {}
+TThreadedTimer::TThreadedTimer(QObject* owner) : QObject(owner), worker_(std::make_unique<TTimerThread>(*this)) {}
 
 TThreadedTimer::~TThreadedTimer() {
   destroying_ = true;

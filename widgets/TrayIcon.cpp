@@ -159,8 +159,7 @@ void TTrayIcon::Loaded() {
 }
 
 const TIcon* TTrayIcon::CurrentIcon() const {
-  if (animated_ && icons_->Count() > 0)
-    return &icons_->Icon(std::clamp(currentFrame_, 0, icons_->Count() - 1));
+  if (animated_ && icons_->Count() > 0) return &icons_->Icon(std::clamp(currentFrame_, 0, icons_->Count() - 1));
   return icon_.get();
 }
 

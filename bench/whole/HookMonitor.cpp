@@ -5,12 +5,12 @@
 // on desktops where the program's own Start button cannot be clicked.
 // Prints "MONITORING" once both hooks are in, and on SIGTERM or SIGINT the
 // notifications it received, then ends.
+#include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #include "input/WinGod.h"
 

@@ -27,7 +27,7 @@ struct FreeDeleter {
 
 int main() {
   std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(xcb_connect(nullptr, nullptr),
-                                                                           &xcb_disconnect);
+                                                                          &xcb_disconnect);
   if (xcb_connection_has_error(connection.get())) {
     std::fprintf(stderr, "map_probe: no X display\n");
     return 1;

@@ -45,8 +45,8 @@ std::unique_ptr<MutterIdleConnection> MutterIdleConnection::Open() {
 
 bool MutterIdleConnection::Subscribe() {
   sd_bus_slot* slot = nullptr;
-  if (sd_bus_match_signal(bus_.get(), &slot, nullptr, MonitorPath, MonitorInterface, "WatchFired", &WatchFired,
-                          this) < 0)
+  if (sd_bus_match_signal(bus_.get(), &slot, nullptr, MonitorPath, MonitorInterface, "WatchFired", &WatchFired, this) <
+      0)
     return false;
   watchFired_.reset(slot);
   if (sd_bus_add_match(bus_.get(), &slot, MonitorReplacedRule, &MonitorReplaced, this) < 0) return false;

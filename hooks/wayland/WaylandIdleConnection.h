@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "ext-idle-notify-v1-client-protocol.h"
 #include "hooks/EdgeSource.h"
 #include "idle-client-protocol.h"
-#include "ext-idle-notify-v1-client-protocol.h"
 
 namespace pausalo::hooks {
 
@@ -62,7 +62,7 @@ class WaylandIdleConnection final : public EdgeConnection {
 
   static constexpr wl_registry_listener registryListener_{&Global, &GlobalRemoved};
   static constexpr ext_idle_notification_v1_listener notificationListener_{&Idled<ext_idle_notification_v1>,
-                                                                          &Resumed<ext_idle_notification_v1>};
+                                                                           &Resumed<ext_idle_notification_v1>};
   static constexpr org_kde_kwin_idle_timeout_listener kdeTimeoutListener_{&Idled<org_kde_kwin_idle_timeout>,
                                                                           &Resumed<org_kde_kwin_idle_timeout>};
 

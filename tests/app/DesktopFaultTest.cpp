@@ -43,8 +43,7 @@ std::unique_ptr<TestDesktop> StartTrayHost() {
 // The window Qt embeds into the tray host for an icon.
 QWidget* TrayIconWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets())
-    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible())
-      return widget;
+    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible()) return widget;
   return nullptr;
 }
 
@@ -94,7 +93,8 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
   EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:00:05");
 
   const QPoint centre = icon->mapToGlobal(icon->rect().center());
-  ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}), 0);
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}),
+            0);
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); })) << "a click on the icon did not restore the window";
   form.B_StopClick();
 }
@@ -125,8 +125,9 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     window = window.split('\n').first();
     // Start: the first button of the strip at the bottom of the Home page.
     ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
-    ASSERT_TRUE(ProcessEventsUntil([] { return RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}) != 0; }))
-        << "the program did not go into the tray";
+    ASSERT_TRUE(ProcessEventsUntil([] {
+      return RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}) != 0;
+    })) << "the program did not go into the tray";
     ASSERT_EQ(RunTool("xdotool", {"key", "shift", "mousemove_relative", "--", "5", "5", "click", "1"}), 0);
     QThread::msleep(300);
 
@@ -148,8 +149,7 @@ namespace {
 // manager lists it.
 bool Reachable(WId window) {
   QByteArray answer;
-  if (RunTool("xwininfo", {"-id", QString::number(window)}, &answer) == 0 && answer.contains("IsViewable"))
-    return true;
+  if (RunTool("xwininfo", {"-id", QString::number(window)}, &answer) == 0 && answer.contains("IsViewable")) return true;
   return RunTool("xprop", {"-id", QString::number(window), "WM_STATE"}, &answer) == 0 && answer.contains("Iconic");
 }
 
@@ -241,7 +241,8 @@ TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
   const QByteArray window = ShownMainWindows().first();
   // Start: the first button of the strip at the bottom of the Home page.
   ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
-  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); })) << "the first copy did not go into the tray";
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
+      << "the first copy did not go into the tray";
 
   Program second(bus.Address());
   EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the second copy did not end";

@@ -2,12 +2,12 @@
 // install their hook, and a flood of input notifications.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
-#include <dlfcn.h>
 #include <functional>
 #include <string>
 #include <vector>

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -13,16 +14,13 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTest>
 #include <QTimer>
-#include <QWindow>
 #include <QToolButton>
 #include <QWindow>
-#include <dlfcn.h>
 #include <functional>
 
-#include "RecordingNotificationArea.h"
 #include "EventLoopWaits.h"
+#include "RecordingNotificationArea.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
 #include "platform/Application.h"
@@ -278,7 +276,7 @@ TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable)
   form.R_manuale->click();
   EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5}));
   for (QWidget* field : std::initializer_list<QWidget*>{form.FSActivity, form.FSPause, form.FSTimeout, form.L_act,
-                                                         form.L_pause, form.L_idle})
+                                                        form.L_pause, form.L_idle})
     EXPECT_TRUE(field->isEnabled());
   for (QPushButton* button : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) EXPECT_FALSE(button->isEnabled());
 
@@ -325,7 +323,9 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   const struct {
     TLimitSpinEdit* field;
     QString typed, shown;
-  } clamped[] = {{form.FSActivity, "500", "240"}, {form.FSPause, "99", "30"}, {form.FSPause, "0", "1"},
+  } clamped[] = {{form.FSActivity, "500", "240"},
+                 {form.FSPause, "99", "30"},
+                 {form.FSPause, "0", "1"},
                  {form.FSTimeout, "99", "10"}};
   for (const auto& entry : clamped) {
     Edit(entry.field, entry.typed);
@@ -415,8 +415,8 @@ TEST_F(MainFormTest, TheBreakWindowClosesAPauseAfterTheLastInputEvenInputWhileIt
     FireInput(MouseTestHook);  // the user works on in another window
     ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }, 5s));
     clock.Advance(1min + 30s);
-    stoodAfterTheInput =
-        ProcessEventsUntil([&] { return form.StaticText1->text() == "00:01:30"; }, 5s) && form.BreakForm;
+    stoodAfterTheInput = ProcessEventsUntil([&] { return form.StaticText1->text() == "00:01:30"; }, 5s) &&
+                         form.BreakForm;
     clock.Advance(30s);
   });
   CloseTheBreakWindowAfter(8s);

@@ -38,7 +38,9 @@ class AcceleratedClock final : public Clock {
   TDateTime start_ = real_.Now();
 };
 
-void Xdotool(const QStringList& arguments) { ASSERT_EQ(QProcess::execute("xdotool", arguments), 0) << arguments.join(' ').toStdString(); }
+void Xdotool(const QStringList& arguments) {
+  ASSERT_EQ(QProcess::execute("xdotool", arguments), 0) << arguments.join(' ').toStdString();
+}
 
 void ClickOn(const QWidget* widget, QPoint at) {
   const QPoint global = widget->mapToGlobal(at);
@@ -85,8 +87,9 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   ClickOn(form.B_Start);
   ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWorking && !form.isVisible(); }, 5s));
   QProcess mouse;
-  mouse.start("sh", {"-c", "while :; do xdotool mousemove_relative -- 4 0; sleep 0.05;"
-                           " xdotool mousemove_relative -- -4 0; sleep 0.05; done"});
+  mouse.start("sh", {"-c",
+                     "while :; do xdotool mousemove_relative -- 4 0; sleep 0.05;"
+                     " xdotool mousemove_relative -- -4 0; sleep 0.05; done"});
 
   bool sawBreakWindow = false;
   QString topmost, breakWindow;

@@ -28,8 +28,7 @@ void Settle(int milliseconds = 400) {
 }
 
 bool Save(const QRect& area, const QString& path) {
-  const QPixmap shot =
-      QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
   const bool saved = shot.save(path);
   std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
   return saved;

@@ -348,8 +348,7 @@ TEST(Snooze, AWindowReopenedAfterASnoozeClosesAPauseAfterTheLastInput) {
 
   ASSERT_EQ(world.openedAt.size(), 2u);
   EXPECT_EQ(world.SecondsBetween(started, world.openedAt[1]), 6 * 60.0);
-  EXPECT_EQ(world.SecondsBetween(lastInput, world.closedAt.back()), 3 * 60.0)
-      << "reopening the window is no input";
+  EXPECT_EQ(world.SecondsBetween(lastInput, world.closedAt.back()), 3 * 60.0) << "reopening the window is no input";
 }
 
 TEST(BreakWindow, AZeroOrNegativePauseEndsATimedPauseAtOnce) {

@@ -44,9 +44,7 @@ TEST(FormatSpan, NeverShowsNegativeOrWrappedTimes) {
   EXPECT_EQ(FormatSpan(1.0 + MinutesToDays(61)), "25:01:00");
 }
 
-TEST(TrayHint, PrefixesTheWorkingTime) {
-  EXPECT_EQ(TrayHintText(Seconds(3661)), "Time elapsed: 01:01:01");
-}
+TEST(TrayHint, PrefixesTheWorkingTime) { EXPECT_EQ(TrayHintText(Seconds(3661)), "Time elapsed: 01:01:01"); }
 
 TEST(Reaches, CountsSumsOfClockStepsExactly) {
   // 120 steps of half a second, added up in days, make one minute even
@@ -82,8 +80,8 @@ TEST(BootClock, MovesForwardWithRealTime) {
 TEST(BootClock, CountsTimeTheMachineSpentSuspended) {
   constexpr long long SuspendedSeconds = 10 * 86'400;
   const long long before = SpanMilliseconds(BootClock().Now());
-  const std::string output =
-      OutputOf("unshare --time --boottime " + std::to_string(SuspendedSeconds) + " " BOOT_CLOCK_PROBE);
+  const std::string output = OutputOf("unshare --time --boottime " + std::to_string(SuspendedSeconds) +
+                                      " " BOOT_CLOCK_PROBE);
   const long long after = SpanMilliseconds(BootClock().Now());
   long long suspendedReading = 0;
   if (!(std::istringstream(output) >> suspendedReading))

@@ -34,8 +34,7 @@ TEST(WorkProfiles, StartValuesAreTheLimitDefaultsNotTheDownProfile) {
 TEST(WorkProfiles, ApplyWritesWorkingPauseIdleInOrder) {
   RecordingFields fields;
   ApplyProfile(Profile("Development"), fields);
-  const std::vector<std::pair<TLimit, int>> expected{
-      {TLimit::Activity, 60}, {TLimit::Pause, 10}, {TLimit::Timeout, 6}};
+  const std::vector<std::pair<TLimit, int>> expected{{TLimit::Activity, 60}, {TLimit::Pause, 10}, {TLimit::Timeout, 6}};
   EXPECT_EQ(fields.writes, expected);
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 void DestroyResource(wl_client*, wl_resource* resource) { wl_resource_destroy(resource); }
 
-const struct ext_idle_notification_v1_interface notificationRequests{&DestroyResource};
+const struct ext_idle_notification_v1_interface notificationRequests { &DestroyResource };
 
 void CreateNotification(wl_client* client, wl_resource* notifier, std::uint32_t id, std::uint32_t timeout,
                         const char* kind) {
@@ -40,8 +40,9 @@ void GetInputIdleNotification(wl_client* client, wl_resource* notifier, std::uin
   CreateNotification(client, notifier, id, timeout, "input-idle");
 }
 
-const struct ext_idle_notifier_v1_interface notifierRequests{&DestroyResource, &GetIdleNotification,
-                                                             &GetInputIdleNotification};
+const struct ext_idle_notifier_v1_interface notifierRequests {
+  &DestroyResource, &GetIdleNotification, &GetInputIdleNotification
+};
 
 // Makes the client's object of a global, answering its requests through
 // the implementation given.
@@ -69,10 +70,10 @@ int main(int argc, char* argv[]) {
   const int notifierVersion = argc > 1 ? std::atoi(argv[1]) : 0;
   wl_display* display = wl_display_create();
   const char* socket = display != nullptr ? wl_display_add_socket_auto(display) : nullptr;
-  const bool offered =
-      socket != nullptr && wl_global_create(display, &wl_seat_interface, 1, nullptr, &BindSeat) != nullptr &&
-      (notifierVersion == 0 ||
-       wl_global_create(display, &ext_idle_notifier_v1_interface, notifierVersion, nullptr, &BindNotifier) != nullptr);
+  const bool offered = socket != nullptr &&
+                       wl_global_create(display, &wl_seat_interface, 1, nullptr, &BindSeat) != nullptr &&
+                       (notifierVersion == 0 || wl_global_create(display, &ext_idle_notifier_v1_interface,
+                                                                 notifierVersion, nullptr, &BindNotifier) != nullptr);
   if (!offered) {
     std::fputs("bare compositor: no display, socket or global\n", stderr);
     return 1;

@@ -17,8 +17,8 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
 using pausalo::hooks::FakeInput;
+using pausalo::testing::ProcessEventsUntil;
 
 namespace {
 
@@ -42,9 +42,7 @@ class KeyboardLayout {
   bool Applied() const { return applied_; }
 
  private:
-  static bool SetLayout(const std::string& layout) {
-    return std::system(("setxkbmap -layout " + layout).c_str()) == 0;
-  }
+  static bool SetLayout(const std::string& layout) { return std::system(("setxkbmap -layout " + layout).c_str()) == 0; }
   bool applied_;
 };
 
@@ -93,7 +91,7 @@ TEST_F(DesktopInputTest, KeyPressesArriveWithTheirVirtualKeyCodes) {
     std::uint32_t keysym;
     std::int32_t vkCode;
   };
-  const std::vector<Expected> typed{{'a', 0x41},     {'z', 0x5A},    {'5', 0x35},    {0xFFBE, 0x70}, {0xFF0D, 0x0D},
+  const std::vector<Expected> typed{{'a', 0x41},    {'z', 0x5A},    {'5', 0x35},    {0xFFBE, 0x70}, {0xFF0D, 0x0D},
                                     {0xFF1B, 0x1B}, {0xFF09, 0x09}, {0xFF08, 0x08}, {' ', 0x20},    {0xFF51, 0x25},
                                     {0xFF54, 0x28}, {0xFFE1, 0x10}, {0xFFE3, 0x11}, {0xFFE9, 0x12}};
   std::vector<std::uint8_t> keycodes;

@@ -46,8 +46,7 @@ class WaylandActivityTest : public ::testing::Test {
   std::pair<Clock::time_point, Clock::time_point> Inject(int seconds) {
     QProcess injector;
     injector.setProcessChannelMode(QProcess::ForwardedChannels);
-    injector.start(PAUSALO_INJECT,
-                   {"--seconds", QString::number(seconds), "--interval-ms", "50"});
+    injector.start(PAUSALO_INJECT, {"--seconds", QString::number(seconds), "--interval-ms", "50"});
     EXPECT_TRUE(injector.waitForStarted());
     const auto begun = Clock::now();
     EXPECT_TRUE(ProcessEventsUntil([&] { return injector.state() == QProcess::NotRunning; }));

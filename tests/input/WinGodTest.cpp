@@ -150,9 +150,9 @@ TEST_F(WinGodTest, AHookThatCannotBeInstalledRaisesHookErrorAndChangesNothing) {
     const char* mouseLibrary;
     bool refuse;
   };
-  for (const Case& failure : {Case{MissingLibrary, MissingLibrary, false},
-                              Case{NoSetHookLibrary, NoSetHookLibrary, false},
-                              Case{KeybrdLibrary, MouseLibrary, true}}) {
+  for (const Case& failure :
+       {Case{MissingLibrary, MissingLibrary, false}, Case{NoSetHookLibrary, NoSetHookLibrary, false},
+        Case{KeybrdLibrary, MouseLibrary, true}}) {
     SCOPED_TRACE(failure.keybrdLibrary);
     keybrdHook.Refuse(failure.refuse);
     mouseHook.Refuse(failure.refuse);
@@ -329,6 +329,4 @@ TEST_F(WinGodTest, DestructionRemovesTheKeyboardThenTheMouseHookAndTheFilter) {
   EXPECT_EQ(FilterCount(), 0u);
 }
 
-TEST(WinGodWithoutApplication, RefusesToBeMade) {
-  EXPECT_THROW(TrasWinGod god, Exception);
-}
+TEST(WinGodWithoutApplication, RefusesToBeMade) { EXPECT_THROW(TrasWinGod god, Exception); }

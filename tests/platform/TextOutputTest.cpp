@@ -14,7 +14,6 @@ using pixels::kLineHeight;
 
 namespace {
 
-
 QRect Measure(const QString& text, QRect rect, TTextFormat format = 0) {
   const QFontMetrics metrics(BlockFont());
   TextCanvas(metrics).DrawText(text, rect, format | DT_CALCRECT);

@@ -149,7 +149,8 @@ TEST(LayoutGlyphAndTextTest, PlacesArrowGlyphs) {
             QPoint(3, 10));
   EXPECT_EQ(LayoutGlyphAndText(arrow, {1, 1}, {}, TButtonLayout::blGlyphBottom, 2, 4, glyph, 1, metrics).GlyphPos,
             QPoint(4, 11));
-  EXPECT_TRUE(LayoutGlyphAndText(arrow, {}, {}, TButtonLayout::blGlyphTop, 2, 4, glyph, 1, metrics).TextBounds.isNull());
+  EXPECT_TRUE(
+      LayoutGlyphAndText(arrow, {}, {}, TButtonLayout::blGlyphTop, 2, 4, glyph, 1, metrics).TextBounds.isNull());
 }
 
 TEST(LayoutGlyphAndTextTest, CentresGlyphAndCaptionAlongTheLayout) {

@@ -42,7 +42,8 @@ class FlatEditTest : public testing::Test {
     for (const QPoint at : {QPoint(0, 0), QPoint(79, 23), QPoint(40, 0), QPoint(0, 12)}) {
       EXPECT_EQ(PixelAt(image, at.x(), at.y()), DefaultBorder) << at.x() << "," << at.y();
     }
-    for (const QPoint at : {QPoint(1, 1), QPoint(2, 2), QPoint(78, 22), QPoint(77, 21), QPoint(40, 1), QPoint(70, 12)}) {
+    for (const QPoint at :
+         {QPoint(1, 1), QPoint(2, 2), QPoint(78, 22), QPoint(77, 21), QPoint(40, 1), QPoint(70, 12)}) {
       EXPECT_EQ(PixelAt(image, at.x(), at.y()), background) << at.x() << "," << at.y();
     }
   }

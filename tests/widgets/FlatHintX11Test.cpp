@@ -42,8 +42,9 @@ TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMo
   // What the server shows: the outline and the strip.
   QTest::qWait(100);
   const QRect bounds = window->geometry();
-  const QImage shown =
-      QGuiApplication::primaryScreen()->grabWindow(0, bounds.x(), bounds.y(), bounds.width(), bounds.height()).toImage();
+  const QImage shown = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, bounds.x(), bounds.y(), bounds.width(), bounds.height())
+                           .toImage();
   EXPECT_EQ(shown.pixelColor(0, 0), ToQColor(hint->ColorBorder()));
   EXPECT_EQ(shown.pixelColor(1, bounds.height() - 2), ToQColor(hint->ColorArrowBackground()));
   EXPECT_EQ(shown.pixelColor(bounds.width() - 2, bounds.height() - 2), ToQColor(hint->ColorBackground()));

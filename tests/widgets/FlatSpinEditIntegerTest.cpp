@@ -90,7 +90,7 @@ TEST_F(FlatSpinEditIntegerTest, LoadedValuesAreClampedAgainstTheLimits) {
 
 TEST_F(FlatSpinEditIntegerTest, ReadingParsesWithoutClamping) {
   const std::pair<QString, std::int32_t> reads[] = {
-      {"0", 0},   {"500", 500}, {"-3", -3}, {"", 1},     {" 42", 42},  {"42 ", 1},
+      {"0", 0},   {"500", 500}, {"-3", -3},  {"", 1},    {" 42", 42},  {"42 ", 1},
       {"4 2", 1}, {"+7", 7},    {"$1F", 31}, {"1.5", 1}, {"0x10", 16}, {"--1", 1},
   };
   for (const auto& [text, value] : reads) {

@@ -32,10 +32,15 @@ TEST(ParseInt32Test, ReadsHexadecimalPrefixes) {
 }
 
 TEST(ParseInt32Test, RejectsEverythingElse) {
-  for (const std::string text :
-       {"", " ", "   ", "+", "-", "42 ", "4 2", "1.5", "1,5", "2147483648", "-2147483649", "99999999999999999999",
-        "$", "0x", "x", "$100000000", "$G", "-$10", "+0x1", "--1", "+-1", "12a", "\t42", "$ 1", "0x-1"}) {
+  for (const std::string text : {"",     " ",   "   ", "+",          "-",           "42 ",
+                                 "4 2",  "1.5", "1,5", "2147483648", "-2147483649", "99999999999999999999",
+                                 "$",    "0x",  "x",   "$100000000", "$G",          "-$10",
+                                 "+0x1", "--1", "+-1", "12a",        "\t42",        "$ 1",
+                                 "0x-1"}) {
     EXPECT_EQ(ParseInt32(text), std::nullopt) << '"' << text << '"';
   }
-  EXPECT_EQ(ParseInt32(std::string("4\0" "2", 3)), std::nullopt);
+  EXPECT_EQ(ParseInt32(std::string("4\0"
+                                   "2",
+                                   3)),
+            std::nullopt);
 }

@@ -53,7 +53,6 @@ class ManualClock {
     }
   }
 
-
  private:
   long now_ = 0;
   std::vector<Timer*> timers_;

@@ -563,8 +563,8 @@ TEST_F(SecretPanelTest, AClickRaisesOnClick) {
   const QPointF inside(10, 10);
   QMouseEvent press(QEvent::MouseButtonPress, inside, panel->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, inside, panel->mapToGlobal(inside), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, inside, panel->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
   QCoreApplication::sendEvent(panel.get(), &press);
   QCoreApplication::sendEvent(panel.get(), &release);
   EXPECT_EQ(clicks, 1);

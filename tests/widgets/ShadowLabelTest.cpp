@@ -96,8 +96,8 @@ TEST_F(ShadowLabelTest, AutoSizeCountsTheTextAndTheShadowOnlyWhereItGoesRightOrD
     label.SetShadowPos(position);
     label.SetCaption("");
     label.SetCaption(kTwoBlocks);
-    EXPECT_EQ(label.size(), QSize(2 * kCharWidth + 2 + (GoesRight(position) ? 2 : 0),
-                                  kLineHeight + (GoesDown(position) ? 2 : 0)))
+    EXPECT_EQ(label.size(),
+              QSize(2 * kCharWidth + 2 + (GoesRight(position) ? 2 : 0), kLineHeight + (GoesDown(position) ? 2 : 0)))
         << "position " << int(position);
     EXPECT_EQ(label.pos(), QPoint(40, 30));
   }

@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -326,13 +326,14 @@ namespace {
 // would otherwise stall the whole suite.
 class HangGuard {
  public:
-  explicit HangGuard(const char* what) : watchdog_([this, what] {
-    std::unique_lock guard(lock_);
-    if (!returned_.wait_for(guard, 20s, [this] { return done_; })) {
-      std::fprintf(stderr, "Hung: %s\n", what);
-      std::abort();
-    }
-  }) {}
+  explicit HangGuard(const char* what)
+      : watchdog_([this, what] {
+          std::unique_lock guard(lock_);
+          if (!returned_.wait_for(guard, 20s, [this] { return done_; })) {
+            std::fprintf(stderr, "Hung: %s\n", what);
+            std::abort();
+          }
+        }) {}
   ~HangGuard() {
     {
       std::lock_guard guard(lock_);

@@ -28,8 +28,7 @@ class FakePointer final : public PointerState {
 };
 
 struct MouseRecord {
-  MouseRecord(std::string event, TMouseButton button = mbLeft, TShiftState shift = {}, int x = 0,
-              int y = 0)
+  MouseRecord(std::string event, TMouseButton button = mbLeft, TShiftState shift = {}, int x = 0, int y = 0)
       : event(std::move(event)), button(button), shift(shift), x(x), y(y) {}
   std::string event;
   TMouseButton button;

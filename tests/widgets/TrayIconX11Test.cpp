@@ -26,14 +26,13 @@ namespace {
 // The window Qt embeds into the tray host for an icon.
 QWidget* EmbeddedTrayWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets())
-    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible())
-      return widget;
+    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible()) return widget;
   return nullptr;
 }
 
 void ClickAt(QPoint at, int button) {
-  ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
-                                          "click", QString::number(button)}),
+  ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                                          QString::number(button)}),
             0);
 }
 

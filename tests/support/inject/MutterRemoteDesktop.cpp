@@ -73,8 +73,7 @@ class MutterRemoteDesktop : public ActivityInjector {
 
   bool MovePointer(int dx, int dy) override {
     std::string ignored;
-    return CallSession("NotifyPointerMotionRelative", ignored, "dd", static_cast<double>(dx),
-                       static_cast<double>(dy));
+    return CallSession("NotifyPointerMotionRelative", ignored, "dd", static_cast<double>(dx), static_cast<double>(dy));
   }
   // Every call waits for its answer.
   bool Settle() override { return true; }

@@ -29,7 +29,8 @@ void WaylandConnection::Announce(void* data, wl_registry*, std::uint32_t name, c
 }
 
 bool WaylandConnection::Offers(const std::string& interface) const {
-  return std::any_of(globals_.begin(), globals_.end(), [&](const Global& global) { return global.interface == interface; });
+  return std::any_of(globals_.begin(), globals_.end(),
+                     [&](const Global& global) { return global.interface == interface; });
 }
 
 void* WaylandConnection::Bind(const wl_interface& interface, std::uint32_t version) {
