@@ -1,44 +1,27 @@
 #include "hooks/EdgeSource.h"
 
-#include <cerrno>
-
 namespace pausalo::hooks {
 
 std::unique_ptr<EdgeSource> EdgeSource::Start(std::unique_ptr<EdgeConnection> connection,
                                               std::function<void()> notify) {
-  auto stop = std::make_unique<StopSignal>();
-  if (!stop->Valid()) return nullptr;
-  return std::unique_ptr<EdgeSource>(new EdgeSource(std::move(connection), std::move(stop), std::move(notify)));
+  std::unique_ptr<EdgeSource> source(new EdgeSource(std::move(connection), std::move(notify)));
+  source->thread_ = ListenerThread::Start(
+      [self = source.get()](const ListenerThread& thread) { self->Listen(thread); });
+  if (source->thread_ == nullptr) return nullptr;
+  return source;
 }
 
-EdgeSource::EdgeSource(std::unique_ptr<EdgeConnection> connection, std::unique_ptr<StopSignal> stop,
-                       std::function<void()> notify)
-    : connection_(std::move(connection)),
-      stop_(std::move(stop)),
-      notify_(std::move(notify)),
-      activity_(EdgeActivity::Clock::now()) {
+EdgeSource::EdgeSource(std::unique_ptr<EdgeConnection> connection, std::function<void()> notify)
+    : connection_(std::move(connection)), notify_(std::move(notify)), activity_(EdgeActivity::Clock::now()) {
   connection_->Attach(*this);
-  thread_ = std::thread([this] { Run(); });
 }
 
-EdgeSource::~EdgeSource() {
-  stop_->Raise();
-  thread_.join();
-}
-
-void EdgeSource::Run() {
-  Listen();
-  running_.store(false);
-}
-
-void EdgeSource::Listen() {
+void EdgeSource::Listen(const ListenerThread& thread) {
   for (;;) {
-    pollfd waits[] = {connection_->Prepare(), {stop_->Fd(), POLLIN, 0}};
-    if (waits[0].fd < 0) return;
-    const int ready = poll(waits, 2, Timeout());
-    if (ready < 0 && errno != EINTR) return;
-    if (waits[1].revents != 0) return;
-    if (!connection_->Finish(ready > 0 ? waits[0].revents : 0)) return;
+    const pollfd watched = connection_->Prepare();
+    if (watched.fd < 0) return;
+    const std::optional<short> found = thread.Wait(watched, Timeout());
+    if (!found || !connection_->Finish(*found)) return;
     if (activity_.Due(EdgeActivity::Clock::now()) && connection_->ConfirmActive()) notify_();
   }
 }

@@ -2,14 +2,12 @@
 
 #include <poll.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 #include "hooks/ActivitySource.h"
 #include "hooks/EdgeActivity.h"
-#include "hooks/FileDescriptor.h"
+#include "hooks/ListenerThread.h"
 
 namespace pausalo::hooks {
 
@@ -48,17 +46,14 @@ class EdgeSource final : public ActivitySource, private EdgeSink {
  public:
   // notify runs on the source's thread. Null when no thread can be set up.
   static std::unique_ptr<EdgeSource> Start(std::unique_ptr<EdgeConnection> connection, std::function<void()> notify);
-  ~EdgeSource() override;
   EdgeSource(const EdgeSource&) = delete;
   EdgeSource& operator=(const EdgeSource&) = delete;
 
-  bool Running() const override { return running_.load(); }
+  bool Running() const override { return thread_->Running(); }
 
  private:
-  EdgeSource(std::unique_ptr<EdgeConnection> connection, std::unique_ptr<StopSignal> stop,
-             std::function<void()> notify);
-  void Run();
-  void Listen();
+  EdgeSource(std::unique_ptr<EdgeConnection> connection, std::function<void()> notify);
+  void Listen(const ListenerThread& thread);
   // Milliseconds until the next notification falls due; -1 while idle.
   int Timeout() const;
 
@@ -66,11 +61,10 @@ class EdgeSource final : public ActivitySource, private EdgeSink {
   void Idled() override { activity_.Idled(); }
 
   std::unique_ptr<EdgeConnection> connection_;
-  std::unique_ptr<StopSignal> stop_;
   std::function<void()> notify_;
   EdgeActivity activity_;
-  std::atomic<bool> running_{true};
-  std::thread thread_;
+  // Declared last: stopped and joined before the members it uses go.
+  std::unique_ptr<ListenerThread> thread_;
 };
 
 }  // namespace pausalo::hooks

@@ -1,8 +1,5 @@
 #include "hooks/RawInputThread.h"
 
-#include <poll.h>
-
-#include <cerrno>
 #include <cstdlib>
 
 namespace pausalo::hooks {
@@ -45,33 +42,20 @@ std::unique_ptr<RawInputThread> RawInputThread::Start(std::uint32_t rawEventMask
   if (xcb_connection_has_error(connection.get())) return nullptr;
   const std::uint8_t opcode = XInput22Opcode(*connection);
   if (opcode == 0 || !SelectRawEvents(*connection, rawEventMask) || !handler->Prepare(*connection)) return nullptr;
-  auto stop = std::make_unique<StopSignal>();
-  if (!stop->Valid()) return nullptr;
-  return std::unique_ptr<RawInputThread>(
-      new RawInputThread(std::move(connection), opcode, std::move(stop), std::move(handler)));
+  std::unique_ptr<RawInputThread> listener(new RawInputThread(std::move(connection), opcode, std::move(handler)));
+  listener->thread_ = ListenerThread::Start(
+      [self = listener.get()](const ListenerThread& thread) { self->Listen(thread); });
+  if (listener->thread_ == nullptr) return nullptr;
+  return listener;
 }
 
-RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode, std::unique_ptr<StopSignal> stop,
+RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode,
                                std::unique_ptr<RawInputHandler> handler)
-    : connection_(std::move(connection)),
-      xinputOpcode_(xinputOpcode),
-      stop_(std::move(stop)),
-      handler_(std::move(handler)),
-      thread_([this] { Run(); }) {}
+    : connection_(std::move(connection)), xinputOpcode_(xinputOpcode), handler_(std::move(handler)) {}
 
-RawInputThread::~RawInputThread() {
-  stop_->Raise();
-  thread_.join();
-}
-
-void RawInputThread::Run() {
-  Listen();
-  running_.store(false);
-}
-
-void RawInputThread::Listen() {
+void RawInputThread::Listen(const ListenerThread& thread) {
   xcb_connection_t& connection = *connection_;
-  pollfd waits[] = {{xcb_get_file_descriptor(&connection), POLLIN, 0}, {stop_->Fd(), POLLIN, 0}};
+  const pollfd socket{xcb_get_file_descriptor(&connection), POLLIN, 0};
   for (;;) {
     // xcb may have queued events while waiting for a reply; take them all
     // before sleeping on the socket.
@@ -83,15 +67,11 @@ void RawInputThread::Listen() {
       handled = true;
     }
     if (xcb_connection_has_error(&connection)) return;
-    if (handled) {
-      // Input comes in streams (a moving mouse sends hundreds of events a
-      // second): let the next ones gather. A stop ends the wait at once.
-      const int stopped = poll(&waits[1], 1, BatchGatherMilliseconds);
-      if (stopped > 0 || (stopped < 0 && errno != EINTR)) return;
-      continue;
-    }
-    if (poll(waits, 2, -1) < 0 && errno != EINTR) return;
-    if (waits[1].revents != 0) return;
+    // Input comes in streams (a moving mouse sends hundreds of events a
+    // second): after a batch, let the next ones gather. A stop ends either
+    // wait at once.
+    const pollfd watched = handled ? pollfd{-1, 0, 0} : socket;
+    if (!thread.Wait(watched, handled ? BatchGatherMilliseconds : -1)) return;
   }
 }
 

@@ -3,13 +3,11 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 #include "hooks/ActivitySource.h"
-#include "hooks/FileDescriptor.h"
+#include "hooks/ListenerThread.h"
 
 namespace pausalo::hooks {
 
@@ -55,26 +53,22 @@ class RawInputThread final : public ActivitySource {
   // on the root window. Null when there is no display, no XInput 2.2 or
   // the handler refuses.
   static std::unique_ptr<RawInputThread> Start(std::uint32_t rawEventMask, std::unique_ptr<RawInputHandler> handler);
-  ~RawInputThread() override;
   RawInputThread(const RawInputThread&) = delete;
   RawInputThread& operator=(const RawInputThread&) = delete;
 
   // False once the thread has ended (the connection was lost).
-  bool Running() const override { return running_.load(); }
+  bool Running() const override { return thread_->Running(); }
 
  private:
-  RawInputThread(XConnection connection, std::uint8_t xinputOpcode, std::unique_ptr<StopSignal> stop,
-                 std::unique_ptr<RawInputHandler> handler);
-  void Run();
-  void Listen();
+  RawInputThread(XConnection connection, std::uint8_t xinputOpcode, std::unique_ptr<RawInputHandler> handler);
+  void Listen(const ListenerThread& thread);
   void Dispatch(const xcb_generic_event_t& event);
 
   XConnection connection_;
   std::uint8_t xinputOpcode_;
-  std::unique_ptr<StopSignal> stop_;
   std::unique_ptr<RawInputHandler> handler_;
-  std::atomic<bool> running_{true};
-  std::thread thread_;
+  // Declared last: stopped and joined before the members it uses go.
+  std::unique_ptr<ListenerThread> thread_;
 };
 
 }  // namespace pausalo::hooks
