@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <memory>
+
+#include "hooks/Owned.h"
 
 namespace pausalo::hooks {
 
@@ -114,10 +114,8 @@ std::int32_t KeystrokeInfoOfPress(std::uint8_t keycode, bool repeat) {
 bool KeyboardMapping::Load(xcb_connection_t& connection) {
   const xcb_setup_t* setup = xcb_get_setup(&connection);
   const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-  std::unique_ptr<xcb_get_keyboard_mapping_reply_t, decltype(&std::free)> reply(
-      xcb_get_keyboard_mapping_reply(&connection, xcb_get_keyboard_mapping(&connection, setup->min_keycode, count),
-                                     nullptr),
-      &std::free);
+  Allocated<xcb_get_keyboard_mapping_reply_t> reply(xcb_get_keyboard_mapping_reply(
+      &connection, xcb_get_keyboard_mapping(&connection, setup->min_keycode, count), nullptr));
   if (reply == nullptr) return false;
   const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(reply.get());
   firstKeycode_ = setup->min_keycode;

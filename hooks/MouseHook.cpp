@@ -2,10 +2,9 @@
 // reported through the mouse record and the "M_Hook" notification. Where
 // the session reports only idle and active edges, its activity comes here
 // as pointer moves at an unknown place.
-#include <cstdlib>
-
 #include "hooks/HookHost.h"
 #include "hooks/MouseMessages.h"
+#include "hooks/Owned.h"
 #include "hooks/RawInputThread.h"
 #include "hooks/SessionSource.h"
 
@@ -49,8 +48,8 @@ class PointerHandler final : public RawInputHandler {
   // window, hit-test code or extra information; 0, 0 when the server does
   // not answer.
   tagMOUSEHOOKSTRUCT PointerPosition(xcb_connection_t& connection) const {
-    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> pointer(
-        xcb_query_pointer_reply(&connection, xcb_query_pointer(&connection, root_), nullptr), &std::free);
+    Allocated<xcb_query_pointer_reply_t> pointer(
+        xcb_query_pointer_reply(&connection, xcb_query_pointer(&connection, root_), nullptr));
     if (pointer == nullptr) return {};
     return {pointer->root_x, pointer->root_y, 0, 0, 0};
   }

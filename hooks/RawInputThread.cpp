@@ -1,21 +1,15 @@
 #include "hooks/RawInputThread.h"
 
-#include <cstdlib>
-
 namespace pausalo::hooks {
 
 namespace {
-
-template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // The major opcode of XInput 2.2 or later on the connection; 0 without it.
 std::uint8_t XInput22Opcode(xcb_connection_t& connection) {
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(&connection, &xcb_input_id);
   if (extension == nullptr || !extension->present) return 0;
-  Reply<xcb_input_xi_query_version_reply_t> version(
-      xcb_input_xi_query_version_reply(&connection, xcb_input_xi_query_version(&connection, 2, 2), nullptr),
-      &std::free);
+  Allocated<xcb_input_xi_query_version_reply_t> version(
+      xcb_input_xi_query_version_reply(&connection, xcb_input_xi_query_version(&connection, 2, 2), nullptr));
   const bool recent = version != nullptr &&
                       (version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 2));
   return recent ? extension->major_opcode : 0;
@@ -28,9 +22,8 @@ bool SelectRawEvents(xcb_connection_t& connection, std::uint32_t rawEventMask) {
     xcb_input_event_mask_t head;
     std::uint32_t mask;
   } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, rawEventMask};
-  Reply<xcb_generic_error_t> error(
-      xcb_request_check(&connection, xcb_input_xi_select_events_checked(&connection, screen->root, 1, &selection.head)),
-      &std::free);
+  Allocated<xcb_generic_error_t> error(xcb_request_check(
+      &connection, xcb_input_xi_select_events_checked(&connection, screen->root, 1, &selection.head)));
   return error == nullptr;
 }
 
@@ -61,9 +54,8 @@ void RawInputThread::Listen(const ListenerThread& thread) {
     // before sleeping on the socket.
     handler_->BeginBatch();
     bool handled = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(&connection)) {
+    while (Allocated<xcb_generic_event_t> event{xcb_poll_for_event(&connection)}) {
       Dispatch(*event);
-      std::free(event);
       handled = true;
     }
     if (xcb_connection_has_error(&connection)) return;

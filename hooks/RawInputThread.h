@@ -8,13 +8,11 @@
 
 #include "hooks/ActivitySource.h"
 #include "hooks/ListenerThread.h"
+#include "hooks/Owned.h"
 
 namespace pausalo::hooks {
 
-struct ConnectionCloser {
-  void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-using XConnection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
+using XConnection = Owned<xcb_connection_t, xcb_disconnect>;
 
 // Raw key, button and motion events share one layout.
 using RawEvent = xcb_input_raw_button_press_event_t;

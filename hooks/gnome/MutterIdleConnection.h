@@ -6,15 +6,9 @@
 #include <memory>
 
 #include "hooks/EdgeSource.h"
+#include "hooks/Owned.h"
 
 namespace pausalo::hooks {
-
-struct BusCloser {
-  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-struct SlotReleaser {
-  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
-};
 
 // Idle and active edges from GNOME's compositor, through the idle monitor it
 // exports on the session bus: a watch that fires after a second without
@@ -39,9 +33,9 @@ class MutterIdleConnection final : public EdgeConnection {
   void BecameIdle();
 
   // Declared first: the subscriptions go before the connection.
-  std::unique_ptr<sd_bus, BusCloser> bus_;
-  std::unique_ptr<sd_bus_slot, SlotReleaser> watchFired_;
-  std::unique_ptr<sd_bus_slot, SlotReleaser> monitorReplaced_;
+  Owned<sd_bus, sd_bus_flush_close_unref> bus_;
+  Owned<sd_bus_slot, sd_bus_slot_unref> watchFired_;
+  Owned<sd_bus_slot, sd_bus_slot_unref> monitorReplaced_;
   EdgeSink* sink_ = nullptr;
   std::uint32_t idleWatch_ = 0;
   std::uint32_t activeWatch_ = 0;

@@ -6,14 +6,12 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "hooks/EdgeSource.h"
+#include "hooks/Owned.h"
 #include "idle-client-protocol.h"
 
 namespace pausalo::hooks {
 
-struct DisplayCloser {
-  void operator()(wl_display* display) const { wl_display_disconnect(display); }
-};
-using WaylandDisplay = std::unique_ptr<wl_display, DisplayCloser>;
+using WaylandDisplay = Owned<wl_display, wl_display_disconnect>;
 
 // The compositor named by WAYLAND_DISPLAY; null when it is unset or none
 // answers there.
