@@ -2,6 +2,7 @@
 // source, and when their X server or compositor goes away under them.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -76,6 +77,26 @@ class DisplayLossTest : public ::testing::Test {
     return mice > before;
   }
 
+  // Calls SetHook of an installed library again for the window it notifies,
+  // as a caller that cannot know its listener is gone would, until the
+  // library stops answering with its record: it does so once it has found
+  // the listener gone and could not start a new one. False when it still
+  // answers after ten seconds.
+  bool StopsAnsweringSetHook(const char* library) {
+    void* module = dlopen(library, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+    EXPECT_NE(module, nullptr) << library << " is not loaded";
+    if (module == nullptr) return false;
+    const auto setHook = reinterpret_cast<void* (*)(std::uint32_t)>(dlsym(module, "SetHook"));
+    const QDeadlineTimer deadline(10000);
+    bool answers = true;
+    while (answers && !deadline.hasExpired()) {
+      answers = setHook(application.Handle()) != nullptr;
+      if (answers) QThread::msleep(20);
+    }
+    dlclose(module);
+    return !answers;
+  }
+
   // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
   // at that version (0: not at all), named by WAYLAND_DISPLAY.
   static void StartBareCompositor(QProcess& compositor, int notifierVersion) {
@@ -138,9 +159,12 @@ TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
     lostDisplay = desktop.Value("DISPLAY");
     desktop.Stop();
   }
-  // The listeners are gone; stopping them still works, and starting again
-  // fails until there is a server again.
+  // The listeners are gone: installing again for the same window tries a
+  // new one, and stopping them still works; starting again fails until there
+  // is a server again.
   qputenv("DISPLAY", lostDisplay);
+  EXPECT_TRUE(StopsAnsweringSetHook(DefaultKeybrdHookLibrary));
+  EXPECT_TRUE(StopsAnsweringSetHook(DefaultMouseHookLibrary));
   god.StopKeybrdHook();
   god.StopMouseHook();
   EXPECT_EQ(StartErrors(), Refused);
@@ -199,6 +223,8 @@ TEST_P(CompositorLossTest, ALostCompositorEndsTheSourcesQuietly) {
   // whole processor.
   EXPECT_LT(BackgroundProcessorTime(std::chrono::milliseconds(2000)), std::chrono::milliseconds(500));
   qputenv("WAYLAND_DISPLAY", lostDisplay);
+  // The keyboard library's stand-in source has no connection to lose.
+  EXPECT_TRUE(StopsAnsweringSetHook(DefaultMouseHookLibrary));
   god.StopMouseHook();
   god.StopKeybrdHook();
   EXPECT_EQ(StartErrors(), Refused);
