@@ -14,13 +14,17 @@
 #include <string>
 #include <thread>
 
+#include "ApplicationWindowTestAccess.h"
+#include "EventLoopWaits.h"
 #include "FakeInput.h"
 #include "TestDesktop.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
-using pausalo::hooks::FakeInput;
+using pausalo::testing::FakeInput;
+using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::TestDesktop;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -59,9 +63,7 @@ class DisplayLossTest : public ::testing::Test {
     if (!input.Connected()) return false;
     const int before = keys;
     input.TypeKey(input.KeycodeOf('k'));
-    const QDeadlineTimer deadline(10000);
-    while (keys == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return keys > before;
+    return ProcessEventsUntil([&] { return keys > before; }, 10s);
   }
 
   // Pointer input through the compositor reaches the mouse handler, once
@@ -71,9 +73,7 @@ class DisplayLossTest : public ::testing::Test {
     QCoreApplication::processEvents();
     const int before = mice;
     QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
-    const QDeadlineTimer deadline(10000);
-    while (mice == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return mice > before;
+    return ProcessEventsUntil([&] { return mice > before; }, 10s);
   }
 
   // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
@@ -125,7 +125,7 @@ TEST_F(DisplayLossTest, WithoutADisplayBothStartsRaiseHookError) {
   EXPECT_EQ(StartErrors(), Refused);
   qputenv("DISPLAY", ":4095");
   EXPECT_EQ(StartErrors(), Refused);
-  EXPECT_EQ(application.Window().HookCount(), 0u);
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
 }
 
 TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
@@ -161,7 +161,7 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
     // Nor is there GNOME's idle monitor on the session bus.
     EXPECT_EQ(StartErrors(), Refused);
-    EXPECT_EQ(application.Window().HookCount(), 0u);
+    EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   }
 
   // Version 2 brings the notification that only input ends; both libraries

@@ -12,8 +12,20 @@
 #include "platform/Application.h"
 #include "platform/Hint.h"
 
+namespace pausalo {
+
+class ApplicationHintsTestAccess {
+ public:
+  // The pause before the pending hint shows, or -1 when none is pending.
+  static int PendingHintPause(const ApplicationHints& hints) {
+    return hints.showTimer_.isActive() ? hints.showTimer_.interval() : -1;
+  }
+};
+
+}  // namespace pausalo
+
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -80,7 +92,7 @@ class ApplicationHintsTest : public ::testing::Test {
 TEST_F(ApplicationHintsTest, ATooltipShowsInAWindowOfTheHintClassAfterTheCursorRests) {
   EXPECT_EQ(Hints().HintWindow(), nullptr) << "made at the first hint";
   QTest::mouseMove(&first, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), 30);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30);
   ASSERT_TRUE(WaitForHint("Tip one"));
   ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Window()->proposed.left(), first.mapToGlobal(QPoint(5, 6)).x()) << "the proposal starts at the cursor";
@@ -92,16 +104,16 @@ TEST_F(ApplicationHintsTest, MovingWithinTheControlKeepsTheHintAndMovingOnFollow
   ASSERT_TRUE(WaitForHint("Tip one"));
   QTest::mouseMove(&first, QPoint(20, 8));
   EXPECT_TRUE(Hints().HintShowing());
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
 
   QTest::mouseMove(&second, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing()) << "the old hint goes at once";
-  EXPECT_EQ(Hints().PendingHintPause(), 5);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 5);
   EXPECT_TRUE(WaitForHint("Tip two"));
 
   QTest::mouseMove(&bare, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing());
-  EXPECT_EQ(Hints().PendingHintPause(), -1) << "no tooltip, no hint";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "no tooltip, no hint";
 }
 
 TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint) {
@@ -121,7 +133,7 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   EXPECT_EQ(seen[0].CursorRect, first.rect());
   EXPECT_EQ(seen[0].HideTimeout, 0);
   EXPECT_EQ(seen[0].HintColor, clInfoBk);
-  EXPECT_EQ(pixels::Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
+  EXPECT_EQ(Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
 
   QTest::mouseMove(&second, QPoint(5, 6));
   ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
@@ -145,9 +157,9 @@ TEST_F(ApplicationHintsTest, AHintGoesAfterItsHideTimeoutAndDoesNotReturnOnTheSa
   ASSERT_TRUE(WaitForHint("Tip one"));
   ASSERT_TRUE(ProcessEventsUntil([&] { return !Hints().HintShowing(); }));
   QTest::mouseMove(&first, QPoint(9, 9));
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
   QTest::mouseMove(&second, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), 30) << "no hint up: the full pause";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30) << "no hint up: the full pause";
 }
 
 TEST_F(ApplicationHintsTest, AClickCancelsTheHint) {
@@ -156,7 +168,7 @@ TEST_F(ApplicationHintsTest, AClickCancelsTheHint) {
   QTest::mouseClick(&first, Qt::LeftButton, {}, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing());
   QTest::mouseMove(&first, QPoint(6, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), -1) << "not again on the clicked control";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "not again on the clicked control";
 }
 
 TEST_F(ApplicationHintsTest, TheShowHintSwitchStopsHintsAndRenewsTheWindow) {
@@ -165,7 +177,7 @@ TEST_F(ApplicationHintsTest, TheShowHintSwitchStopsHintsAndRenewsTheWindow) {
   application.SetShowHint(false);
   EXPECT_EQ(Hints().HintWindow(), nullptr);
   QTest::mouseMove(&second, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
 
   application.SetHintWindowClass(&MakeHintWindow<THintWindow>);
   application.SetShowHint(true);

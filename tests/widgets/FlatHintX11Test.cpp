@@ -13,7 +13,7 @@
 #include "widgets/FlatHint.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 
 TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMovesOff) {
   TApplication application;
