@@ -87,8 +87,6 @@ class ApplicationHints final : public QObject {
   int HintShortPause = 50;
   int HintHidePause = 2500;
 
-  // The window of the current or last hint; null before the first hint.
-  THintWindow* HintWindow() const { return window_.get(); }
   bool HintShowing() const { return window_ != nullptr && window_->isVisible(); }
   void CancelHint();
 

@@ -7,22 +7,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ApplicationHintsTestAccess.h"
 #include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "platform/Hint.h"
-
-namespace pausalo {
-
-class ApplicationHintsTestAccess {
- public:
-  // The pause before the pending hint shows, or -1 when none is pending.
-  static int PendingHintPause(const ApplicationHints& hints) {
-    return hints.showTimer_.isActive() ? hints.showTimer_.interval() : -1;
-  }
-};
-
-}  // namespace pausalo
 
 using namespace pausalo;
 using namespace pausalo::testing;
@@ -75,9 +64,12 @@ class ApplicationHintsTest : public ::testing::Test {
   }
 
   ApplicationHints& Hints() { return application.Hints(); }
-  RecordingHintWindow* Window() { return qobject_cast<RecordingHintWindow*>(Hints().HintWindow()); }
+  RecordingHintWindow* Window() {
+    return qobject_cast<RecordingHintWindow*>(ApplicationHintsTestAccess::HintWindow(Hints()));
+  }
   bool WaitForHint(const QString& text) {
-    return ProcessEventsUntil([&] { return Hints().HintShowing() && Hints().HintWindow()->Caption() == text; });
+    return ProcessEventsUntil(
+        [&] { return Hints().HintShowing() && ApplicationHintsTestAccess::HintWindow(Hints())->Caption() == text; });
   }
 
   TApplication application;
@@ -90,7 +82,7 @@ class ApplicationHintsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ApplicationHintsTest, ATooltipShowsInAWindowOfTheHintClassAfterTheCursorRests) {
-  EXPECT_EQ(Hints().HintWindow(), nullptr) << "made at the first hint";
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(Hints()), nullptr) << "made at the first hint";
   QTest::mouseMove(&first, QPoint(5, 6));
   EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30);
   ASSERT_TRUE(WaitForHint("Tip one"));
@@ -133,7 +125,8 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   EXPECT_EQ(seen[0].CursorRect, first.rect());
   EXPECT_EQ(seen[0].HideTimeout, 0);
   EXPECT_EQ(seen[0].HintColor, clInfoBk);
-  EXPECT_EQ(Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
+  EXPECT_EQ(Render(*ApplicationHintsTestAccess::HintWindow(Hints())).pixelColor(1, 1), QColor(0, 255, 0))
+      << "filled in HintColor";
 
   QTest::mouseMove(&second, QPoint(5, 6));
   ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
@@ -175,7 +168,7 @@ TEST_F(ApplicationHintsTest, TheShowHintSwitchStopsHintsAndRenewsTheWindow) {
   QTest::mouseMove(&first, QPoint(5, 6));
   ASSERT_TRUE(WaitForHint("Tip one"));
   application.SetShowHint(false);
-  EXPECT_EQ(Hints().HintWindow(), nullptr);
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(Hints()), nullptr);
   QTest::mouseMove(&second, QPoint(5, 6));
   EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
 

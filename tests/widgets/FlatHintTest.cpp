@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "ApplicationHintsTestAccess.h"
 #include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
@@ -255,19 +256,20 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   application.SetHintPause(10);
   QTest::mouseMove(&clock, QPoint(10, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  EXPECT_EQ(qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow()), nullptr) << "the plain window first";
+  EXPECT_EQ(qobject_cast<TFlatHintWindow*>(ApplicationHintsTestAccess::HintWindow(application.Hints())), nullptr)
+      << "the plain window first";
 
   TFlatHint& hint = AddStyledHint();
   hint.OnShowHint = [](QString&, bool&, THintInfo& info) {
     info.HintMaxWidth = 20;  // the flat window sizes itself
     info.HintColor = clRed;
   };
-  EXPECT_EQ(application.Hints().HintWindow(), nullptr) << "the old window is gone";
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(application.Hints()), nullptr) << "the old window is gone";
   application.SetHintPause(10);
   QCursor::setPos(clock.mapToGlobal(QPoint(20, 10)));
   QTest::mouseMove(&clock, QPoint(20, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  auto* flat = qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow());
+  auto* flat = qobject_cast<TFlatHintWindow*>(ApplicationHintsTestAccess::HintWindow(application.Hints()));
   ASSERT_NE(flat, nullptr);
   EXPECT_EQ(flat->Caption(), "Secondi trascorsi di inattività");
   // 31 characters wrap at 178 pixels after "Secondi trascorsi di".
