@@ -17,10 +17,8 @@
 #include "platform/Application.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 using namespace std::chrono_literals;
-using pausalo::testing::RunTool;
-using pausalo::testing::TestDesktop;
 
 namespace {
 
