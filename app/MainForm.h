@@ -103,8 +103,6 @@ class TMainForm : public QWidget {
   QPointer<QPushButton> OkButton;
   QPointer<QProgressBar> PauseBar;
 
-  const BreakStateMachine& Breaks() const { return breaks_; }
-
   // Handlers.
   void FormCreate();
   void Minimize();
@@ -136,6 +134,8 @@ class TMainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  friend class MainFormTestAccess;
+
   class Limits;
   class Outputs;
 

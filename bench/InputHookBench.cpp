@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 struct Capture {
   TApplication application;
   TrasWinGod god;
-  hooks::FakeInput input;
+  pausalo::testing::FakeInput input;
   std::int64_t keys = 0;
   std::int64_t mice = 0;
   Clock::time_point lastMouse;
@@ -121,7 +121,7 @@ void BM_CaptureCpuPer1000MotionsAt1000PerSecond(benchmark::State& state) {
     const double before = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     double senderSeconds = 0;
     std::thread sender([&senderSeconds] {
-      hooks::FakeInput input;
+      pausalo::testing::FakeInput input;
       Clock::time_point next = Clock::now();
       for (int i = 0; i < 1000; ++i) {
         input.SendMoveBy(i % 2 == 0 ? 1 : -1, 0);

@@ -48,12 +48,13 @@ class ApplicationWindow final : public MessageWindow {
   void AddHook(TWindowHook hook) { hooks_.push_back(hook); }
   // Removes the first entry equal to the hook; nothing when there is none.
   void RemoveHook(TWindowHook hook);
-  std::size_t HookCount() const { return hooks_.size(); }
 
  protected:
   void WndProc(TMessage& message) override;
 
  private:
+  friend class ApplicationWindowTestAccess;
+
   bool OfferToHooks(TMessage& message);
 
   TApplication& application_;

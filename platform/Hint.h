@@ -87,10 +87,6 @@ class ApplicationHints final : public QObject {
   int HintShortPause = 50;
   int HintHidePause = 2500;
 
-  // The window of the current or last hint; null before the first hint.
-  THintWindow* HintWindow() const { return window_.get(); }
-  // The pause before the pending hint shows, or -1 when none is pending.
-  int PendingHintPause() const { return showTimer_.isActive() ? showTimer_.interval() : -1; }
   bool HintShowing() const { return window_ != nullptr && window_->isVisible(); }
   void CancelHint();
 
@@ -98,6 +94,8 @@ class ApplicationHints final : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  friend class ApplicationHintsTestAccess;
+
   void MouseMoved(QWidget* widget, const QPoint& globalPos);
   void ActivatePendingHint();
   void HideHint();

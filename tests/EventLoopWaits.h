@@ -3,8 +3,7 @@
 // until a condition holds, within a generous bound that only a broken
 // program reaches.
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 #include <chrono>
 #include <functional>
 
@@ -14,21 +13,11 @@ inline constexpr std::chrono::milliseconds GiveUpAfter{20000};
 
 // True once condition holds; false when the bound ran out first.
 inline bool ProcessEventsUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = GiveUpAfter) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!condition()) {
-    if (elapsed.elapsed() > limit.count()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
+  return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
 }
 
 // Processes events for a while: long enough for a 1 ms timer to tick many
 // times, for checks that something does not happen.
-inline void ProcessEventsFor(std::chrono::milliseconds span) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (elapsed.elapsed() < span.count()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+inline void ProcessEventsFor(std::chrono::milliseconds span) { QTest::qWait(static_cast<int>(span.count())); }
 
 }  // namespace pausalo::testing

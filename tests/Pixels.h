@@ -11,7 +11,9 @@
 #include <QWidget>
 #include <functional>
 
-namespace pixels {
+#include "platform/Colors.h"
+
+namespace pausalo::testing {
 
 // The cell of a character of BlockFont.
 inline constexpr int kCharWidth = 7;
@@ -31,12 +33,15 @@ inline QFont BlockFont() {
 
 inline const QString kBlock = QString::fromUtf8("\u2588");
 
+// The widget as it paints itself, over magenta where it paints nothing.
 inline QImage Render(QWidget& widget) {
   QImage image(widget.size(), QImage::Format_RGB32);
   image.fill(Qt::magenta);
   widget.render(&image);
   return image;
 }
+
+inline TColor PixelAt(const QImage& image, int x, int y) { return FromQColor(image.pixelColor(x, y)); }
 
 // The bounding box of the pixels of exactly this colour; empty when none.
 inline QRect InkBox(const QImage& image, const QColor& color) {
@@ -59,4 +64,4 @@ inline int CountPixels(const QImage& image, const QColor& color, const QRect& ar
   return count;
 }
 
-}  // namespace pixels
+}  // namespace pausalo::testing

@@ -60,8 +60,6 @@ class TCustomFlatEdit : public QLineEdit {
 
   // The background colour of the current look.
   TColor Color() const;
-  // The mouse is over the edit or one of its children.
-  bool Hovered() const { return hovered_; }
   int ClientWidth() const { return width() - 2 * BorderWidth; }
   int ClientHeight() const { return height() - 2 * BorderWidth; }
 
@@ -97,6 +95,8 @@ class TCustomFlatEdit : public QLineEdit {
   void changeEvent(QEvent* event) override;
 
  private:
+  friend class FlatEditTestAccess;
+
   bool FocusedLook() const;
   TColor ParentWidgetColor() const;
   void WatchParent();

@@ -108,7 +108,6 @@ class TFlatSpeedButton : public QWidget {
   QSize sizeHint() const override;
 
   TButtonState State() const { return state_; }
-  bool Hot() const { return hot_; }
 
   // Hands a non-zero ModalResult to the dialog around the button, then
   // raises OnClick.
@@ -142,6 +141,8 @@ class TFlatSpeedButton : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
+  friend class FlatSpeedButtonTestAccess;
+
   friend struct THoverWatch;
 
   void SetColorMember(TColor& member, TColor color);

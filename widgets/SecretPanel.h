@@ -107,18 +107,7 @@ class TSecretPanel : public QWidget {
   int BorderInset() const;
   // The frame around the glyph: the least room in which the glyph shows whole.
   QSize minimumSizeHint() const override;
-  // The state of the scrolling, as the last rebuild left it.
-  int ScrollPosition() const;
-  int ScrollExtent() const;
   std::uint8_t LineHeight() const;
-  int FirstTextLine() const;
-  QRect TextArea() const;
-  QRect InnerArea() const;
-  QPoint GlyphPosition() const;
-  // The text image exists from activation to deactivation.
-  bool HasTextImage() const;
-  QSize TextImageSize() const;
-  const TThreadedTimer& Timer() const { return timer_; }
 
   // The timer's tick: advances one pixel and draws the frame; at the end of
   // a pass begins the next one (Cycled) or deactivates on the GUI thread.
@@ -140,6 +129,19 @@ class TSecretPanel : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  friend class SecretPanelTestAccess;
+
+  // The state of the scrolling, as the last rebuild left it.
+  int ScrollPosition() const;
+  int ScrollExtent() const;
+  int FirstTextLine() const;
+  QRect TextArea() const;
+  QRect InnerArea() const;
+  QPoint GlyphPosition() const;
+  // The text image exists from activation to deactivation.
+  bool HasTextImage() const;
+  QSize TextImageSize() const;
+
   struct Areas {
     QRect inner;
     QRect text;

@@ -29,7 +29,6 @@ class TTimerSpeedButton : public TFlatSpeedButton {
   void SetAutoRepeat(bool autoRepeat) { autoRepeat_ = autoRepeat; }
   // Where the repeat timer comes from; it is made on the first press.
   void SetTimerFactory(TTimerFactory factory) { timerFactory_ = std::move(factory); }
-  TIntervalTimer* RepeatTimer() const { return repeatTimer_.get(); }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -37,6 +36,8 @@ class TTimerSpeedButton : public TFlatSpeedButton {
   bool event(QEvent* event) override;
 
  private:
+  friend class SpinButtonTestAccess;
+
   void RepeatTick();
   void LoseMouse();
 
@@ -85,11 +86,6 @@ class TSpinButton : public QWidget {
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
 
-  TTimerSpeedButton* UpButton() const { return upButton_; }
-  TTimerSpeedButton* DownButton() const { return downButton_; }
-  // The arrow that Space clicks.
-  TTimerSpeedButton* FocusedButton() const { return focusedButton_; }
-
   TNotifyEvent OnUpClick;
   TNotifyEvent OnDownClick;
 
@@ -101,6 +97,8 @@ class TSpinButton : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
+  friend class SpinButtonTestAccess;
+
   TTimerSpeedButton* CreateArrowButton();
   void LayoutArrowButtons(int height);
   void ArrowClick(QObject* sender);

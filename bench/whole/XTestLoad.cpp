@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "usage: xtest_load [events-per-second] [seconds] [key-taps-per-second]\n");
     return 2;
   }
-  pausalo::hooks::FakeInput input;
+  pausalo::testing::FakeInput input;
   if (!input.Connected()) {
     std::fprintf(stderr, "xtest_load: no X display\n");
     return 1;

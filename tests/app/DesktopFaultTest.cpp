@@ -17,23 +17,14 @@
 #include "platform/Application.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 using namespace std::chrono_literals;
-using pausalo::testing::TestDesktop;
 
 namespace {
 
 // By path: under AddressSanitizer dlopen does not search the test's RUNPATH.
 const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
 const std::string MouseHook = HOOK_DIR "/librasM50.so";
-
-int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(20'000)) return -1;
-  if (output != nullptr) *output = process.readAllStandardOutput();
-  return process.exitCode();
-}
 
 // A tray host on the display named by DISPLAY.
 std::unique_ptr<TestDesktop> StartTrayHost() {
@@ -62,20 +53,34 @@ bool DockedInTrayHost() {
   return !parent.isEmpty() && parent != root;
 }
 
+// The program monitoring with its icon docked in a tray host of the test's
+// own.
+class TrayHostLoss : public ::testing::Test {
+ protected:
+  void StartMonitoringInTray() {
+    host = StartTrayHost();
+    ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
+    ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    application = std::make_unique<TApplication>();
+    form = std::make_unique<TMainForm>(
+        TMainFormEnvironment{&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
+    application->SetMainForm(form.get());
+    form->show();
+    form->B_StartClick();
+    ASSERT_TRUE(form->Tray1->Added());
+    ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
+  }
+
+  std::unique_ptr<TestDesktop> host;
+  std::unique_ptr<TApplication> application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  std::unique_ptr<TMainForm> form;
+};
+
 }  // namespace
 
-TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored) {
-  auto host = StartTrayHost();
-  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
-  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-  TApplication application;
-  ManualClock clock{std::chrono::hours(24 * 100)};
-  TMainForm form({&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
-  application.SetMainForm(&form);
-  form.show();
-  form.B_StartClick();
-  ASSERT_TRUE(form.Tray1->Added());
-  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
+TEST_F(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitoringInTray());
 
   host.reset();
   ASSERT_TRUE(ProcessEventsUntil([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }));
@@ -85,8 +90,8 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
   ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
 
   clock.Advance(5s);
-  form.OpTimerTimer();
-  ASSERT_EQ(form.Tray1->Hint(), "Time elapsed: 00:00:05");
+  form->OpTimerTimer();
+  ASSERT_EQ(form->Tray1->Hint(), "Time elapsed: 00:00:05");
   ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon did not come back";
   QWidget* icon = TrayIconWindow();
   ASSERT_TRUE(ProcessEventsUntil([&] { return icon->mapToGlobal(QPoint(0, 0)) != QPoint(0, 0); }));
@@ -95,8 +100,9 @@ TEST(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestored
   const QPoint centre = icon->mapToGlobal(icon->rect().center());
   ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}),
             0);
-  EXPECT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); })) << "a click on the icon did not restore the window";
-  form.B_StopClick();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return form->isVisible(); }))
+      << "a click on the icon did not restore the window";
+  form->B_StopClick();
 }
 
 // The program itself, monitoring, loses its X server: it ends (the toolkit
@@ -155,23 +161,13 @@ bool Reachable(WId window) {
 
 }  // namespace
 
-TEST(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
-  auto host = StartTrayHost();
-  ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
-  ASSERT_TRUE(ProcessEventsUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-  TApplication application;
-  ManualClock clock{std::chrono::hours(24 * 100)};
-  TMainForm form({&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
-  application.SetMainForm(&form);
-  form.show();
-  form.B_StartClick();
-  ASSERT_TRUE(form.Tray1->Added());
-  ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
-  ASSERT_FALSE(Reachable(form.winId())) << "the window did not hide in the tray";
+TEST_F(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitoringInTray());
+  ASSERT_FALSE(Reachable(form->winId())) << "the window did not hide in the tray";
 
   host.reset();
-  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(form.winId()); }, 10s)) << "the window is out of reach";
-  form.B_StopClick();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(form->winId()); }, 10s)) << "the window is out of reach";
+  form->B_StopClick();
 }
 
 namespace {

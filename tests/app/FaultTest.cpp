@@ -14,6 +14,7 @@
 
 #include "EventLoopWaits.h"
 #include "InputFlood.h"
+#include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
@@ -98,16 +99,17 @@ class MainFormFaults : public ::testing::Test {
 TEST_F(MainFormFaults, AMouseHookThatRefusesIsReportedAndTheKeyboardGoesOnCounting) {
   mouse.Refuse();
   EXPECT_EQ(StartAndAnswer(), "Error");
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   EXPECT_TRUE(form.OpTimer->isActive());
   EXPECT_TRUE(form.Tray1->Added()) << "the program still goes into the tray";
 
   clock.Advance(2min);
   keyboard.Fire();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).LastInput() == clock.Now(); }));
   clock.Advance(2min);
   form.OpTimerTimer();
-  EXPECT_EQ(form.Breaks().State(), ssWorking) << "the keyboard input kept the stretch from going idle";
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking)
+      << "the keyboard input kept the stretch from going idle";
   EXPECT_EQ(form.StaticText2->text(), "00:04:00");
 }
 
@@ -119,10 +121,10 @@ TEST_F(MainFormFaults, AKeyboardHookThatRefusesIsReportedAndTheMouseHookIsNotTri
   EXPECT_EQ(StartAndAnswer(), "Error");
   EXPECT_EQ(keyboardCalls, std::vector<std::string>{"SetHook"});
   EXPECT_TRUE(mouseCalls.empty());
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   clock.Advance(3min);
   form.OpTimerTimer();
-  EXPECT_EQ(form.Breaks().State(), ssIdle) << "without input the stretch goes idle";
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssIdle) << "without input the stretch goes idle";
 }
 
 // A hundred thousand notifications in one second are all handled, and the
@@ -144,15 +146,15 @@ TEST(InputFlood, AHundredThousandNotificationsInASecondAreAllHandledWhileTicksGo
   int ticks = 0;
   QObject::connect(form.OpTimer, &QTimer::timeout, [&] { ++ticks; });
 
-  const TDateTime before = form.Breaks().LastInput();
+  const TDateTime before = MainFormTestAccess::Breaks(form).LastInput();
   {
     InputFlood flood(application.Window().Handle(), Notifications, 1s);
     EXPECT_TRUE(ProcessEventsUntil([&] { return handled == Notifications; }, 60s));
     EXPECT_EQ(flood.Posted(), Notifications);
   }
   EXPECT_EQ(handled, Notifications);
-  EXPECT_GT(form.Breaks().LastInput(), before);
+  EXPECT_GT(MainFormTestAccess::Breaks(form).LastInput(), before);
   EXPECT_TRUE(ProcessEventsUntil([&] { return ticks > 0; }));
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   form.B_StopClick();
 }

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "EventLoopWaits.h"
+#include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
@@ -163,7 +164,7 @@ TEST_F(MainFormTest, StartHidesIntoTheTrayAndStopComesBackToTheStartButtons) {
   EXPECT_FALSE(form.B_Fine->isEnabled());
   EXPECT_TRUE(form.Tray1->Added());
   EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   EXPECT_TRUE(form.OpTimer->isActive());
 
   Tick(5s);
@@ -174,7 +175,7 @@ TEST_F(MainFormTest, StartHidesIntoTheTrayAndStopComesBackToTheStartButtons) {
   EXPECT_TRUE(form.B_Start->isEnabled());
   EXPECT_FALSE(form.B_Stop->isEnabled());
   EXPECT_TRUE(form.B_Fine->isEnabled());
-  EXPECT_EQ(form.Breaks().State(), ssWaiting);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWaiting);
   EXPECT_FALSE(form.OpTimer->isActive());
   EXPECT_EQ(form.StaticText2->text(), "00:00:05") << "the clocks keep their last texts";
 }
@@ -183,10 +184,10 @@ TEST_F(MainFormTest, InputFromTheHookLibrariesReachesTheBreakLogic) {
   form.B_Start->click();
   clock.Advance(10s);
   FireInput(MouseTestHook);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).LastInput() == clock.Now(); }));
   clock.Advance(10s);
   FireInput(KeyboardTestHook);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).LastInput() == clock.Now(); }));
 }
 
 TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
@@ -239,12 +240,12 @@ TEST_F(MainFormWithoutHooks, StartWithAMissingHookLibraryReportsErrorThenWatches
   form.B_Start->click();
   EXPECT_EQ(shown, "Error");
   EXPECT_TRUE(form.Tray1->Added());
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
 
   Tick(2min + 59s);
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   Tick(1s);
-  EXPECT_EQ(form.Breaks().State(), ssIdle);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssIdle);
 }
 
 TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable) {
@@ -303,7 +304,7 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   // Emptied to type a new number: that is no working time of one minute.
   Edit(form.FSActivity, "");
   Work(61s);
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
 
   // Left without a number in it, a field shows the value that counts again.
   for (const QString& typed : {QString(), QString("99999999999")}) {
@@ -334,7 +335,7 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   }
   EXPECT_EQ(Limits(), (TBreakLimits{240, 1, 10}));
   Work(1s);
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
 
   // A number still being typed is not used; an arrow step counts at once,
   // also where it cannot move the number any further.
@@ -345,12 +346,12 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   EXPECT_EQ(Limits(), (TBreakLimits{240, 30, 1}));
   Edit(form.FSActivity, "1");
   Work(1s);
-  EXPECT_EQ(form.Breaks().State(), ssWorking);
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
   QTest::keyClick(form.FSActivity, Qt::Key_Up);
   EXPECT_EQ(Limits().Activity, 2);
   CloseTheBreakWindowAfter(5s);
   Work(59s);
-  EXPECT_EQ(form.Breaks().State(), ssBreakDue) << "two minutes of work are up";
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue) << "two minutes of work are up";
 }
 
 TEST_F(MainFormTest, TheRealTickTimerOpensTheBreakWindowAndTimesThePauseInsideIt) {
@@ -371,7 +372,7 @@ TEST_F(MainFormTest, TheRealTickTimerOpensTheBreakWindowAndTimesThePauseInsideIt
   });
   CloseTheBreakWindowAfter(8s);
   clock.Advance(60s);  // the tick timer's next tick finds the minute of work up
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 15s));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssWaiting; }, 15s));
   EXPECT_EQ(seen, (QStringList{"Pausalo v1.0", " Break Time !", "Pause running..."}));
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); })) << "the window is freed";
 }
@@ -387,14 +388,14 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
     clock.Advance(1999ms);
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
     QTest::keyClick(form.OkButton, Qt::Key_Space);
-    EXPECT_EQ(form.Breaks().State(), ssBreakDue);
+    EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue);
     EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data()) << "the focus stays on Snooze";
     clock.Advance(1ms);
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
   });
   CloseTheBreakWindowAfter(8s);
   Tick(60s);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssSnoozed; }, 15s));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssSnoozed; }, 15s));
 }
 
 TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
@@ -402,7 +403,7 @@ TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
   form.B_Start->click();
   WhenModal([&](QWidget*) { form.SnoozeButton->click(); });
   Tick(60s);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssSnoozed; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssSnoozed; }));
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
@@ -413,7 +414,7 @@ TEST_F(MainFormTest, TheBreakWindowClosesAPauseAfterTheLastInputEvenInputWhileIt
   WhenModal([&](QWidget*) {
     clock.Advance(1min);
     FireInput(MouseTestHook);  // the user works on in another window
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }, 5s));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).LastInput() == clock.Now(); }, 5s));
     clock.Advance(1min + 30s);
     stoodAfterTheInput = ProcessEventsUntil([&] { return form.StaticText1->text() == "00:01:30"; }, 5s) &&
                          form.BreakForm;
@@ -421,7 +422,7 @@ TEST_F(MainFormTest, TheBreakWindowClosesAPauseAfterTheLastInputEvenInputWhileIt
   });
   CloseTheBreakWindowAfter(8s);
   Tick(60s);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWaiting; }, 15s));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssWaiting; }, 15s));
   EXPECT_TRUE(stoodAfterTheInput);
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
@@ -508,7 +509,7 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
   form.B_Start->click();
   Tick(30s);
   FireInput(KeyboardTestHook);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().LastInput() == clock.Now(); }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).LastInput() == clock.Now(); }));
   Tick(35s);
   for (QLabel* clock : {form.StaticText2, form.StaticText1}) {
     QAccessibleInterface* clockText = QAccessible::queryAccessibleInterface(clock);

@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "EventLoopWaits.h"
+#include "MainFormTestAccess.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
@@ -85,7 +86,8 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   ClickOn(form.PageControl1->tabBar(), form.PageControl1->tabBar()->tabRect(0).center());
   ASSERT_TRUE(ProcessEventsUntil([&] { return form.B_Start->isVisible(); }, 5s));
   ClickOn(form.B_Start);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form.Breaks().State() == ssWorking && !form.isVisible(); }, 5s));
+  ASSERT_TRUE(ProcessEventsUntil(
+      [&] { return MainFormTestAccess::Breaks(form).State() == ssWorking && !form.isVisible(); }, 5s));
   QProcess mouse;
   mouse.start("sh", {"-c",
                      "while :; do xdotool mousemove_relative -- 4 0; sleep 0.05;"
@@ -104,7 +106,7 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
     topmost = TopmostWindow();
     breakWindow = "0x" + QString::number(modal->winId(), 16);
     ClickOn(form.OkButton);
-    ProcessEventsUntil([&] { return form.Breaks().State() == ssPausing; }, 5s);
+    ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssPausing; }, 5s);
     modal->close();  // the pause would take fifteen seconds more
   });
   watch.start(20);
@@ -115,9 +117,9 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   ASSERT_TRUE(sawBreakWindow) << "no break window";
   // Opened on the first tick at or after one minute (a second of slack for
   // a busy machine).
-  EXPECT_GE(SpanMilliseconds(form.Breaks().ActivityElapsed()), 60'000);
-  EXPECT_LE(SpanMilliseconds(form.Breaks().ActivityElapsed()), 60'000 + TickMilliseconds + 1'000);
+  EXPECT_GE(SpanMilliseconds(MainFormTestAccess::Breaks(form).ActivityElapsed()), 60'000);
+  EXPECT_LE(SpanMilliseconds(MainFormTestAccess::Breaks(form).ActivityElapsed()), 60'000 + TickMilliseconds + 1'000);
   EXPECT_EQ(topmost, breakWindow) << "the break window is on top of everything";
-  EXPECT_EQ(form.Breaks().State(), ssPausing) << "OK started the pause";
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssPausing) << "OK started the pause";
   form.B_StopClick();
 }

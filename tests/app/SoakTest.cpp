@@ -27,6 +27,7 @@
 #include <random>
 #include <sstream>
 
+#include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
@@ -415,13 +416,14 @@ class WorkingDay {
     failed = true;
     std::ostringstream text;
     text << what << " after " << step << " at " << Clock(now_ - DayStartMs) << " into the day (state "
-         << int(form_.Breaks().State()) << ", model " << model_.state << ", " << eventsSent << " events sent)";
+         << int(MainFormTestAccess::Breaks(form_).State()) << ", model " << model_.state << ", " << eventsSent
+         << " events sent)";
     failure = text.str();
   }
 
   // What must hold after every step.
   void CheckInvariants(const std::string& step) {
-    const BreakStateMachine& breaks = form_.Breaks();
+    const BreakStateMachine& breaks = MainFormTestAccess::Breaks(form_);
     const int state = breaks.State();
     if (state < 0 || state > 5) return Fail(step, "state out of range");
     if (breaks.IdleElapsed() < 0 || breaks.ActivityElapsed() < 0) return Fail(step, "negative span");

@@ -13,17 +13,10 @@
 #include "TestDesktop.h"
 
 using namespace std::chrono_literals;
+using pausalo::testing::RunTool;
 using pausalo::testing::TestDesktop;
 
 namespace {
-
-int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(20'000)) return -1;
-  if (output != nullptr) *output = process.readAllStandardOutput().trimmed();
-  return process.exitCode();
-}
 
 // The visible X window of that exact title; empty when there is none.
 QByteArray WindowNamed(const QString& title) {

@@ -17,7 +17,7 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
-using pausalo::hooks::FakeInput;
+using pausalo::testing::FakeInput;
 using pausalo::testing::ProcessEventsUntil;
 
 namespace {

@@ -15,13 +15,17 @@
 #include <string>
 #include <thread>
 
+#include "ApplicationWindowTestAccess.h"
+#include "EventLoopWaits.h"
 #include "FakeInput.h"
 #include "TestDesktop.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
-using pausalo::hooks::FakeInput;
+using pausalo::testing::FakeInput;
+using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::TestDesktop;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -60,9 +64,7 @@ class DisplayLossTest : public ::testing::Test {
     if (!input.Connected()) return false;
     const int before = keys;
     input.TypeKey(input.KeycodeOf('k'));
-    const QDeadlineTimer deadline(10000);
-    while (keys == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return keys > before;
+    return ProcessEventsUntil([&] { return keys > before; }, 10s);
   }
 
   // Pointer input through the compositor reaches the mouse handler, once
@@ -72,9 +74,7 @@ class DisplayLossTest : public ::testing::Test {
     QCoreApplication::processEvents();
     const int before = mice;
     QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
-    const QDeadlineTimer deadline(10000);
-    while (mice == before && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return mice > before;
+    return ProcessEventsUntil([&] { return mice > before; }, 10s);
   }
 
   // Calls SetHook of an installed library again for the window it notifies,
@@ -146,7 +146,7 @@ TEST_F(DisplayLossTest, WithoutADisplayBothStartsRaiseHookError) {
   EXPECT_EQ(StartErrors(), Refused);
   qputenv("DISPLAY", ":4095");
   EXPECT_EQ(StartErrors(), Refused);
-  EXPECT_EQ(application.Window().HookCount(), 0u);
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
 }
 
 TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
@@ -185,7 +185,7 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
     // Nor is there GNOME's idle monitor on the session bus.
     EXPECT_EQ(StartErrors(), Refused);
-    EXPECT_EQ(application.Window().HookCount(), 0u);
+    EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   }
 
   // Version 2 brings the notification that only input ends; both libraries

@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "ApplicationWindowTestAccess.h"
 #include "EventLoopWaits.h"
 
 #include <QCoreApplication>
@@ -86,7 +87,7 @@ class WinGodTest : public ::testing::Test {
     static_cast<WinGodTest*>(context)->calls.push_back({library, call, window});
   }
 
-  std::size_t FilterCount() { return application.Window().HookCount(); }
+  std::size_t FilterCount() { return ApplicationWindowTestAccess::HookCount(application.Window()); }
   void AddLaterFilter() { application.Window().AddHook(TWindowHook::Bind<&LaterFilter::Hook>(&later)); }
   void RemoveLaterFilter() { application.Window().RemoveHook(TWindowHook::Bind<&LaterFilter::Hook>(&later)); }
 

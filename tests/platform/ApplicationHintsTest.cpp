@@ -7,13 +7,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ApplicationHintsTestAccess.h"
 #include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "platform/Hint.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -63,9 +64,12 @@ class ApplicationHintsTest : public ::testing::Test {
   }
 
   ApplicationHints& Hints() { return application.Hints(); }
-  RecordingHintWindow* Window() { return qobject_cast<RecordingHintWindow*>(Hints().HintWindow()); }
+  RecordingHintWindow* Window() {
+    return qobject_cast<RecordingHintWindow*>(ApplicationHintsTestAccess::HintWindow(Hints()));
+  }
   bool WaitForHint(const QString& text) {
-    return ProcessEventsUntil([&] { return Hints().HintShowing() && Hints().HintWindow()->Caption() == text; });
+    return ProcessEventsUntil(
+        [&] { return Hints().HintShowing() && ApplicationHintsTestAccess::HintWindow(Hints())->Caption() == text; });
   }
 
   TApplication application;
@@ -78,9 +82,9 @@ class ApplicationHintsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ApplicationHintsTest, ATooltipShowsInAWindowOfTheHintClassAfterTheCursorRests) {
-  EXPECT_EQ(Hints().HintWindow(), nullptr) << "made at the first hint";
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(Hints()), nullptr) << "made at the first hint";
   QTest::mouseMove(&first, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), 30);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30);
   ASSERT_TRUE(WaitForHint("Tip one"));
   ASSERT_NE(Window(), nullptr);
   EXPECT_EQ(Window()->proposed.left(), first.mapToGlobal(QPoint(5, 6)).x()) << "the proposal starts at the cursor";
@@ -92,16 +96,16 @@ TEST_F(ApplicationHintsTest, MovingWithinTheControlKeepsTheHintAndMovingOnFollow
   ASSERT_TRUE(WaitForHint("Tip one"));
   QTest::mouseMove(&first, QPoint(20, 8));
   EXPECT_TRUE(Hints().HintShowing());
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
 
   QTest::mouseMove(&second, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing()) << "the old hint goes at once";
-  EXPECT_EQ(Hints().PendingHintPause(), 5);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 5);
   EXPECT_TRUE(WaitForHint("Tip two"));
 
   QTest::mouseMove(&bare, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing());
-  EXPECT_EQ(Hints().PendingHintPause(), -1) << "no tooltip, no hint";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "no tooltip, no hint";
 }
 
 TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint) {
@@ -121,7 +125,8 @@ TEST_F(ApplicationHintsTest, TheShowHintHandlerCanChangeTheTextOrSuppressTheHint
   EXPECT_EQ(seen[0].CursorRect, first.rect());
   EXPECT_EQ(seen[0].HideTimeout, 0);
   EXPECT_EQ(seen[0].HintColor, clInfoBk);
-  EXPECT_EQ(pixels::Render(*Hints().HintWindow()).pixelColor(1, 1), QColor(0, 255, 0)) << "filled in HintColor";
+  EXPECT_EQ(Render(*ApplicationHintsTestAccess::HintWindow(Hints())).pixelColor(1, 1), QColor(0, 255, 0))
+      << "filled in HintColor";
 
   QTest::mouseMove(&second, QPoint(5, 6));
   ASSERT_TRUE(ProcessEventsUntil([&] { return seen.size() == 2; }));
@@ -145,9 +150,9 @@ TEST_F(ApplicationHintsTest, AHintGoesAfterItsHideTimeoutAndDoesNotReturnOnTheSa
   ASSERT_TRUE(WaitForHint("Tip one"));
   ASSERT_TRUE(ProcessEventsUntil([&] { return !Hints().HintShowing(); }));
   QTest::mouseMove(&first, QPoint(9, 9));
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
   QTest::mouseMove(&second, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), 30) << "no hint up: the full pause";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30) << "no hint up: the full pause";
 }
 
 TEST_F(ApplicationHintsTest, AClickCancelsTheHint) {
@@ -156,16 +161,16 @@ TEST_F(ApplicationHintsTest, AClickCancelsTheHint) {
   QTest::mouseClick(&first, Qt::LeftButton, {}, QPoint(5, 6));
   EXPECT_FALSE(Hints().HintShowing());
   QTest::mouseMove(&first, QPoint(6, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), -1) << "not again on the clicked control";
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "not again on the clicked control";
 }
 
 TEST_F(ApplicationHintsTest, TheShowHintSwitchStopsHintsAndRenewsTheWindow) {
   QTest::mouseMove(&first, QPoint(5, 6));
   ASSERT_TRUE(WaitForHint("Tip one"));
   application.SetShowHint(false);
-  EXPECT_EQ(Hints().HintWindow(), nullptr);
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(Hints()), nullptr);
   QTest::mouseMove(&second, QPoint(5, 6));
-  EXPECT_EQ(Hints().PendingHintPause(), -1);
+  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1);
 
   application.SetHintWindowClass(&MakeHintWindow<THintWindow>);
   application.SetShowHint(true);

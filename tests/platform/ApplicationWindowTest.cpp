@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ApplicationWindowTestAccess.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
 
@@ -27,7 +28,7 @@ struct Filter {
   TWindowHook Bound() { return TWindowHook::Bind<&Filter::Hook>(this); }
 };
 
-class ApplicationWindowTest : public testing::Test {
+class ApplicationWindowTest : public ::testing::Test {
  protected:
   ApplicationWindowTest() {
     application.OnException = [this](const std::exception& error) { shown.push_back(error.what()); };
@@ -64,13 +65,13 @@ TEST_F(ApplicationWindowTest, RemoveTakesOnlyTheFirstEntryOfTheSameObjectAndMeth
   application.Window().AddHook(b.Bound());
   application.Window().AddHook(a.Bound());
   application.Window().RemoveHook(a.Bound());
-  EXPECT_EQ(application.Window().HookCount(), 2u);
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 2u);
   Send();
   EXPECT_EQ(calls, (std::vector<std::string>{"b", "a"}));
 
   Filter stranger{&calls, "stranger"};
   application.Window().RemoveHook(stranger.Bound());
-  EXPECT_EQ(application.Window().HookCount(), 2u);
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 2u);
 }
 
 TEST_F(ApplicationWindowTest, AnEscapingExceptionIsShownAndTheMessageCountsAsHandled) {
@@ -105,7 +106,7 @@ TEST_F(ApplicationWindowTest, AFilterRemovingItselfWhileRunningIsSafe) {
   Send();
   Send();
   EXPECT_EQ(self.calls, 1);
-  EXPECT_EQ(application.Window().HookCount(), 0u);
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
 }
 
 // Exceptions that cannot propagate: shown by the application object while

@@ -6,11 +6,7 @@
 #include "platform/TextOutput.h"
 
 using namespace pausalo;
-using pixels::BlockFont;
-using pixels::InkBox;
-using pixels::kBlock;
-using pixels::kCharWidth;
-using pixels::kLineHeight;
+using namespace pausalo::testing;
 
 namespace {
 

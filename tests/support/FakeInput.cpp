@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace pausalo::hooks {
+namespace pausalo::testing {
 
 FakeInput::FakeInput() : connection_(xcb_connect(nullptr, nullptr)) {
   if (!Connected()) return;
@@ -57,4 +57,4 @@ void FakeInput::Sync() {
   std::free(xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));
 }
 
-}  // namespace pausalo::hooks
+}  // namespace pausalo::testing

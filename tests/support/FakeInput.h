@@ -7,7 +7,7 @@
 #include "hooks/KeyMap.h"
 #include "hooks/RawInputThread.h"
 
-namespace pausalo::hooks {
+namespace pausalo::testing {
 
 // Keyboard and pointer input made up through XTEST on a connection of its
 // own, for tests and benchmarks. Every call but SendMoveBy returns once the
@@ -34,9 +34,9 @@ class FakeInput {
   void Fake(std::uint8_t type, std::uint8_t detail, std::int16_t x = 0, std::int16_t y = 0);
   void Sync();
 
-  XConnection connection_;
+  hooks::XConnection connection_;
   xcb_window_t root_ = 0;
-  KeyboardMapping mapping_;
+  hooks::KeyboardMapping mapping_;
 };
 
-}  // namespace pausalo::hooks
+}  // namespace pausalo::testing

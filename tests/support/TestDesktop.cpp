@@ -78,4 +78,12 @@ void TestDesktop::Stop() {
   values_.clear();
 }
 
+int RunTool(const QString& program, const QStringList& arguments, QByteArray* output) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(20'000)) return -1;
+  if (output != nullptr) *output = process.readAllStandardOutput().trimmed();
+  return process.exitCode();
+}
+
 }  // namespace pausalo::testing

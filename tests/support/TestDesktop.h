@@ -44,4 +44,9 @@ class TestDesktop {
   std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
 };
 
+// Runs a tool of the desktop, such as xdotool or xprop, to its end; its exit
+// code, or -1 when it did not end in time. Its standard output, trimmed,
+// goes to output when given.
+int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
+
 }  // namespace pausalo::testing

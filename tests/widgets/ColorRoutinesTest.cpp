@@ -4,17 +4,17 @@
 #include <QImage>
 #include <QPainter>
 
+#include "Pixels.h"
 #include "widgets/FlatUtils.h"
 #include "widgets/HSLUtils.h"
 #include "widgets/SpinButton.h"
 
 using namespace pausalo;
+using pausalo::testing::PixelAt;
 
 namespace {
 
 constexpr TColor Gray(int level) { return level | (level << 8) | (level << 16); }
-
-TColor PixelAt(const QImage& image, int x, int y) { return FromQColor(image.pixelColor(x, y)); }
 
 }  // namespace
 

@@ -5,11 +5,12 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 
+#include "WidgetTestAccess.h"
 #include "WidgetTestSupport.h"
 #include "widgets/FlatEdit.h"
 
 using namespace pausalo;
-using namespace pausalo::testing_support;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -26,7 +27,7 @@ void SendLeave(QWidget& widget) {
   QApplication::sendEvent(&widget, &leave);
 }
 
-class FlatEditTest : public testing::Test {
+class FlatEditTest : public ::testing::Test {
  protected:
   FlatEditTest() {
     edit.setGeometry(10, 10, 80, 24);
@@ -75,16 +76,16 @@ TEST_F(FlatEditTest, FocusedLookUsesTheFocusColourAndEndsWithTheFocus) {
 
 TEST_F(FlatEditTest, HoverTakesTheFocusedLookOnlyInTheForeground) {
   SendEnter(edit);
-  EXPECT_FALSE(edit.Hovered());
+  EXPECT_FALSE(FlatEditTestAccess::Hovered(edit));
   EXPECT_EQ(edit.Color(), clWhite);
 
   ASSERT_TRUE(host.Activate());
   other.setFocus();
   SendEnter(edit);
-  EXPECT_TRUE(edit.Hovered());
+  EXPECT_TRUE(FlatEditTestAccess::Hovered(edit));
   ExpectLook(Grey);
   SendLeave(edit);
-  EXPECT_FALSE(edit.Hovered());
+  EXPECT_FALSE(FlatEditTestAccess::Hovered(edit));
   ExpectLook(clWhite);
 }
 

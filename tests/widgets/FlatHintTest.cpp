@@ -5,18 +5,14 @@
 #include <array>
 #include <memory>
 
+#include "ApplicationHintsTestAccess.h"
 #include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "widgets/FlatHint.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
-using pixels::BlockFont;
-using pixels::InkBox;
-using pixels::kBlock;
-using pixels::kCharWidth;
-using pixels::kLineHeight;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -189,7 +185,7 @@ TEST_F(FlatHintTest, TheFirstComponentOnTheFormStylesTheHints) {
   const QString word = kBlock.repeated(10);
   Activate(word + " " + word, {100, 100});
   EXPECT_EQ(window.width(), 10 * kCharWidth + 22);
-  EXPECT_EQ(pixels::Render(window).pixelColor(1, window.height() - 2), QColor(0, 255, 0));
+  EXPECT_EQ(Render(window).pixelColor(1, window.height() - 2), QColor(0, 255, 0));
 
   delete &first;
   Activate(word + " " + word, {100, 100});
@@ -201,7 +197,7 @@ TEST_F(FlatHintTest, WithoutAComponentTheWindowUsesThePublishedDefaults) {
   const QString word = kBlock.repeated(10);
   Activate(word + " " + word + " " + word, {100, 100});
   EXPECT_EQ(window.width(), 21 * kCharWidth + 22) << "wraps at 200 - 22";
-  const QImage image = pixels::Render(window);
+  const QImage image = Render(window);
   EXPECT_EQ(image.pixelColor(0, 0), QColor(0, 0, 0));
   EXPECT_EQ(image.pixelColor(1, window.height() - 2), kStripDefault);
   EXPECT_EQ(image.pixelColor(window.width() - 2, window.height() - 2), kWhite);
@@ -217,7 +213,7 @@ TEST_F(FlatHintTest, PaintingDrawsOutlineStripArrowAndTextOnTheCursorsSide) {
   for (const Case& c : {Case{{100, 100}, true, false}, Case{{700, 100}, false, false}, Case{{100, 500}, true, true},
                         Case{{700, 500}, false, true}}) {
     Activate(kBlock + kBlock, c.cursor);
-    const QImage image = pixels::Render(window);
+    const QImage image = Render(window);
     const int w = image.width();
     const int h = image.height();
     ASSERT_EQ(QSize(w, h), QSize(36, 19));
@@ -260,19 +256,20 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   application.SetHintPause(10);
   QTest::mouseMove(&clock, QPoint(10, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  EXPECT_EQ(qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow()), nullptr) << "the plain window first";
+  EXPECT_EQ(qobject_cast<TFlatHintWindow*>(ApplicationHintsTestAccess::HintWindow(application.Hints())), nullptr)
+      << "the plain window first";
 
   TFlatHint& hint = AddStyledHint();
   hint.OnShowHint = [](QString&, bool&, THintInfo& info) {
     info.HintMaxWidth = 20;  // the flat window sizes itself
     info.HintColor = clRed;
   };
-  EXPECT_EQ(application.Hints().HintWindow(), nullptr) << "the old window is gone";
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(application.Hints()), nullptr) << "the old window is gone";
   application.SetHintPause(10);
   QCursor::setPos(clock.mapToGlobal(QPoint(20, 10)));
   QTest::mouseMove(&clock, QPoint(20, 10));
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  auto* flat = qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow());
+  auto* flat = qobject_cast<TFlatHintWindow*>(ApplicationHintsTestAccess::HintWindow(application.Hints()));
   ASSERT_NE(flat, nullptr);
   EXPECT_EQ(flat->Caption(), "Secondi trascorsi di inattività");
   // 31 characters wrap at 178 pixels after "Secondi trascorsi di".

@@ -7,13 +7,14 @@
 #include <QScreen>
 #include <QTest>
 
+#include "ApplicationHintsTestAccess.h"
 #include "EventLoopWaits.h"
 #include "Pixels.h"
 #include "platform/Application.h"
 #include "widgets/FlatHint.h"
 
 using namespace pausalo;
-using pausalo::testing::ProcessEventsUntil;
+using namespace pausalo::testing;
 
 TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMovesOff) {
   TApplication application;
@@ -32,7 +33,7 @@ TEST(FlatHintX11Test, AClockHintShowsFlatNextToThePointerAndGoesWhenThePointerMo
   const QPoint pointer = clock.mapToGlobal(QPoint(20, 10));
   QCursor::setPos(pointer);
   ASSERT_TRUE(ProcessEventsUntil([&] { return application.Hints().HintShowing(); }));
-  auto* window = qobject_cast<TFlatHintWindow*>(application.Hints().HintWindow());
+  auto* window = qobject_cast<TFlatHintWindow*>(ApplicationHintsTestAccess::HintWindow(application.Hints()));
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->Caption(), "Secondi trascorsi di attività");
   EXPECT_EQ(window->Corner(), ArrowCorner::TopLeft);

@@ -12,11 +12,12 @@
 #include <limits>
 
 #include "ManualTimer.h"
+#include "WidgetTestAccess.h"
 #include "WidgetTestSupport.h"
 #include "widgets/FlatSpinEditInteger.h"
 
 using namespace pausalo;
-using namespace pausalo::testing_support;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -50,13 +51,14 @@ void Configure(TFlatSpinEditInteger& edit, int top, std::int32_t min, std::int32
   edit.Loaded();
 }
 
-class FlatSpinEditIntegerTest : public testing::Test {
+class FlatSpinEditIntegerTest : public ::testing::Test {
  protected:
   FlatSpinEditIntegerTest() {
     Configure(activity, 10, 1, 240, 120);
     Configure(pause, 40, 1, 30, 15);
     other.setGeometry(10, 80, 50, 20);
-    for (TTimerSpeedButton* arrow : {activity.SpinButton()->UpButton(), activity.SpinButton()->DownButton()}) {
+    for (TTimerSpeedButton* arrow : {SpinButtonTestAccess::UpButton(*activity.SpinButton()),
+                                     SpinButtonTestAccess::DownButton(*activity.SpinButton())}) {
       arrow->SetTimerFactory(clock.Factory());
     }
   }
@@ -189,7 +191,7 @@ TEST_F(FlatSpinEditIntegerTest, ReadOnlyBeepsInsteadOfStepping) {
   activity.SetReadOnly(true);
   activity.setFocus();
   QTest::keyClick(&activity, Qt::Key_Up);
-  QTest::mouseClick(activity.SpinButton()->DownButton(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(SpinButtonTestAccess::DownButton(*activity.SpinButton()), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(activity.text(), "120");
   EXPECT_EQ(activity.beeps, 2);
 }
@@ -322,7 +324,7 @@ TEST_F(FlatSpinEditIntegerTest, PointerOnTheArrowsKeepsTheHoveredLook) {
   };
   movePointer(activity, QPoint(10, 8));
   EXPECT_EQ(activity.Color(), ColorToRGB(clBtnFace));
-  movePointer(*activity.SpinButton()->DownButton(), QPoint(5, 5));
+  movePointer(*SpinButtonTestAccess::DownButton(*activity.SpinButton()), QPoint(5, 5));
   EXPECT_EQ(activity.Color(), ColorToRGB(clBtnFace));
   movePointer(host, QPoint(150, 110));
   EXPECT_EQ(activity.Color(), clWhite);
@@ -335,7 +337,7 @@ TEST_F(FlatSpinEditIntegerTest, DisabledFieldTakesWritesAndKeepsItsArrowsEnabled
   timeout.SetEnabled(false);
   timeout.SetValue(4);
   EXPECT_EQ(timeout.text(), "4");
-  EXPECT_TRUE(timeout.SpinButton()->UpButton()->Enabled());
+  EXPECT_TRUE(SpinButtonTestAccess::UpButton(*timeout.SpinButton())->Enabled());
 
   QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
   QApplication::sendEvent(&timeout, &enter);
@@ -353,7 +355,7 @@ TEST_F(FlatSpinEditIntegerTest, PressingAnArrowFocusesTheFieldBeforeTheStep) {
     EXPECT_EQ(sender, &activity);
     focusedAtClick = activity.hasFocus();
   };
-  TTimerSpeedButton* up = activity.SpinButton()->UpButton();
+  TTimerSpeedButton* up = SpinButtonTestAccess::UpButton(*activity.SpinButton());
   QCursor::setPos(up->mapToGlobal(QPoint(5, 5)));
   QApplication::processEvents();
   QTest::mousePress(up, Qt::LeftButton, {}, QPoint(5, 5));
@@ -366,7 +368,7 @@ TEST_F(FlatSpinEditIntegerTest, PressingAnArrowFocusesTheFieldBeforeTheStep) {
 
 TEST_F(FlatSpinEditIntegerTest, HoldingAnArrowRepeatsTheStepUntilAModalWindowTakesTheMouse) {
   ASSERT_TRUE(host.Activate());
-  TTimerSpeedButton* up = activity.SpinButton()->UpButton();
+  TTimerSpeedButton* up = SpinButtonTestAccess::UpButton(*activity.SpinButton());
   QTest::mousePress(up, Qt::LeftButton, {}, QPoint(5, 5));
   clock.Advance(1000);
   QTest::mouseRelease(up, Qt::LeftButton, {}, QPoint(5, 5));

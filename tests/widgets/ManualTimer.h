@@ -5,7 +5,7 @@
 
 #include "widgets/IntervalTimer.h"
 
-namespace pausalo::testing_support {
+namespace pausalo::testing {
 
 // Timers on a virtual clock that only moves when a test advances it.
 class ManualClock {
@@ -58,4 +58,4 @@ class ManualClock {
   std::vector<Timer*> timers_;
 };
 
-}  // namespace pausalo::testing_support
+}  // namespace pausalo::testing

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "EventLoopWaits.h"
+#include "WidgetTestAccess.h"
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "widgets/Credits.h"
@@ -139,11 +140,11 @@ TEST_F(SecretPanelTest, StartsInactiveWithItsDefaultsAndAnIdleTimer) {
   EXPECT_EQ(panel.Color(), clBtnFace);
   EXPECT_TRUE(panel.Lines().isEmpty());
   EXPECT_TRUE(panel.Glyph().isNull());
-  EXPECT_FALSE(panel.HasTextImage());
+  EXPECT_FALSE(SecretPanelTestAccess::HasTextImage(panel));
   EXPECT_EQ(panel.LineHeight(), 1);
-  EXPECT_FALSE(panel.Timer().Enabled());
-  EXPECT_FALSE(panel.Timer().SyncEvent());
-  EXPECT_TRUE(panel.Timer().Worker().Suspended());
+  EXPECT_FALSE(SecretPanelTestAccess::Timer(panel).Enabled());
+  EXPECT_FALSE(SecretPanelTestAccess::Timer(panel).SyncEvent());
+  EXPECT_TRUE(SecretPanelTestAccess::Timer(panel).Worker().Suspended());
 }
 
 TEST_F(SecretPanelTest, BorderInsetCountsBorderAndTheBevelsThatAreDrawn) {
@@ -175,13 +176,13 @@ TEST_F(SecretPanelTest, TheProgramsInstanceLaysOutAsWorkedOut) {
   panel.SetActive(true);
 
   EXPECT_EQ(panel.BorderInset(), 4);
-  EXPECT_EQ(panel.InnerArea(), QRect(QPoint(4, 4), QPoint(271, 199)));
-  EXPECT_EQ(panel.GlyphPosition(), QPoint(181, 52));
-  EXPECT_EQ(panel.TextArea(), QRect(7, 7, 167, 190));
-  EXPECT_EQ(panel.TextImageSize(), QSize(167, 190));
+  EXPECT_EQ(SecretPanelTestAccess::InnerArea(panel), QRect(QPoint(4, 4), QPoint(271, 199)));
+  EXPECT_EQ(SecretPanelTestAccess::GlyphPosition(panel), QPoint(181, 52));
+  EXPECT_EQ(SecretPanelTestAccess::TextArea(panel), QRect(7, 7, 167, 190));
+  EXPECT_EQ(SecretPanelTestAccess::TextImageSize(panel), QSize(167, 190));
   EXPECT_EQ(panel.LineHeight(), 13);
-  EXPECT_EQ(panel.FirstTextLine(), 0);
-  EXPECT_EQ(panel.ScrollExtent(), 333);
+  EXPECT_EQ(SecretPanelTestAccess::FirstTextLine(panel), 0);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(panel), 333);
 }
 
 TEST_F(SecretPanelTest, GlyphLayoutsPlaceTheGlyphAndLeaveTheirGap) {
@@ -203,35 +204,35 @@ TEST_F(SecretPanelTest, GlyphLayoutsPlaceTheGlyphAndLeaveTheirGap) {
   };
   for (const Case& c : cases) {
     panel->SetGlyphLayout(c.layout);
-    EXPECT_EQ(panel->GlyphPosition(), c.glyph) << "layout " << int(c.layout);
-    EXPECT_EQ(panel->TextArea(), c.text) << "layout " << int(c.layout);
+    EXPECT_EQ(SecretPanelTestAccess::GlyphPosition(*panel), c.glyph) << "layout " << int(c.layout);
+    EXPECT_EQ(SecretPanelTestAccess::TextArea(*panel), c.text) << "layout " << int(c.layout);
   }
 
   panel->SetGlyph(QImage());
-  EXPECT_EQ(panel->TextArea(), withoutGlyphSide) << "no glyph, no gap";
+  EXPECT_EQ(SecretPanelTestAccess::TextArea(*panel), withoutGlyphSide) << "no glyph, no gap";
 
   panel->SetGlyphLayout(glGlyphRight);
   panel->SetGlyph(QImage(200, 10, QImage::Format_RGB32));
-  EXPECT_EQ(panel->GlyphPosition().x(), 4) << "a glyph wider than the area starts at its left";
-  EXPECT_EQ(panel->TextArea(), QRect(0, 0, 0, 0)) << "no room for text";
+  EXPECT_EQ(SecretPanelTestAccess::GlyphPosition(*panel).x(), 4) << "a glyph wider than the area starts at its left";
+  EXPECT_EQ(SecretPanelTestAccess::TextArea(*panel), QRect(0, 0, 0, 0)) << "no room for text";
 }
 
 TEST_F(SecretPanelTest, LeadingBlankLinesAreSkippedAndTheRestLengthenTheVerticalPass) {
   auto panel = SteppedPanel();
   panel->SetLines({"", " \t", "Alpha", "", "Beta"});
   panel->SetActive(true);
-  const int height = panel->TextArea().height();
+  const int height = SecretPanelTestAccess::TextArea(*panel).height();
   const int lineHeight = panel->LineHeight();
-  EXPECT_EQ(panel->FirstTextLine(), 2);
-  EXPECT_EQ(panel->ScrollExtent(), height + 3 * lineHeight);
+  EXPECT_EQ(SecretPanelTestAccess::FirstTextLine(*panel), 2);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(*panel), height + 3 * lineHeight);
 
   panel->SetLines({"", "   "});
-  EXPECT_EQ(panel->FirstTextLine(), 2);
-  EXPECT_EQ(panel->ScrollExtent(), height) << "every line blank";
+  EXPECT_EQ(SecretPanelTestAccess::FirstTextLine(*panel), 2);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(*panel), height) << "every line blank";
 
   panel->SetLines({});
-  EXPECT_EQ(panel->FirstTextLine(), 0);
-  EXPECT_EQ(panel->ScrollExtent(), height);
+  EXPECT_EQ(SecretPanelTestAccess::FirstTextLine(*panel), 0);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(*panel), height);
 
   const QFontMetrics metrics(SmallFont());
   EXPECT_EQ(panel->LineHeight(), metrics.height() + std::max(0, metrics.leading()));
@@ -247,9 +248,9 @@ TEST_F(SecretPanelTest, HorizontalExtentIsTheWidestWholeLineAndTheLinesStandCent
   panel->SetActive(true);
   const QFontMetrics metrics(SmallFont());
   const int lineHeight = panel->LineHeight();
-  const QRect text = panel->TextArea();
+  const QRect text = SecretPanelTestAccess::TextArea(*panel);
   EXPECT_EQ(text.width(), 200 - 2 * 4);
-  EXPECT_EQ(panel->ScrollExtent(), metrics.horizontalAdvance(longLine) + text.width());
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(*panel), metrics.horizontalAdvance(longLine) + text.width());
 
   const int freeHeight = (120 - 2 * 4) - 2 * lineHeight;  // trailing blanks do not count
   EXPECT_EQ(text.top(), 4 + freeHeight / 2);
@@ -260,12 +261,12 @@ TEST_F(SecretPanelTest, VerticalFramesBringTheLinesUpFromTheBottomEdge) {
   auto panel = SteppedPanel();
   panel->SetLines({"Pausalo", "Hello"});
   panel->SetActive(true);
-  const QRect text = panel->TextArea();
+  const QRect text = SecretPanelTestAccess::TextArea(*panel);
   const int lineHeight = panel->LineHeight();
   EXPECT_TRUE(InkIn(Shot(*panel), text, Yellow).None()) << "position 0 shows nothing yet";
 
   Step(*panel, lineHeight);
-  EXPECT_EQ(panel->ScrollPosition(), lineHeight);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), lineHeight);
   Ink ink = InkIn(Shot(*panel), text, Yellow);
   ASSERT_FALSE(ink.None());
   EXPECT_GE(ink.top, text.bottom() + 1 - lineHeight) << "only the first line is in";
@@ -275,8 +276,8 @@ TEST_F(SecretPanelTest, VerticalFramesBringTheLinesUpFromTheBottomEdge) {
   EXPECT_GE(ink.top, text.bottom() + 1 - lineHeight - text.height() / 2);
   EXPECT_LT(ink.bottom, text.bottom() + 1 - text.height() / 2 + lineHeight);
 
-  Step(*panel, panel->ScrollExtent() - panel->ScrollPosition());
-  EXPECT_EQ(panel->ScrollPosition(), panel->ScrollExtent());
+  Step(*panel, SecretPanelTestAccess::ScrollExtent(*panel) - SecretPanelTestAccess::ScrollPosition(*panel));
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), SecretPanelTestAccess::ScrollExtent(*panel));
   EXPECT_TRUE(InkIn(Shot(*panel), text, Yellow).None()) << "every line has left at the top";
 }
 
@@ -288,8 +289,8 @@ TEST_F(SecretPanelTest, APanelThatWasNeverShownKeepsTickingWithoutDrawing) {
   panel.SetLines({"Pausalo"});
   panel.SetActive(true);
   Step(panel, 20);
-  EXPECT_EQ(panel.ScrollPosition(), 20);
-  EXPECT_TRUE(InkIn(Shot(panel), panel.TextArea(), Yellow).None());
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(panel), 20);
+  EXPECT_TRUE(InkIn(Shot(panel), SecretPanelTestAccess::TextArea(panel), Yellow).None());
 }
 
 TEST_F(SecretPanelTest, HorizontalFramesBringTheLineBoxInFromTheReadingSide) {
@@ -298,7 +299,7 @@ TEST_F(SecretPanelTest, HorizontalFramesBringTheLineBoxInFromTheReadingSide) {
   panel->SetAlignment(taLeftJustify);
   panel->SetLines({"Pausalo"});
   panel->SetActive(true);
-  const QRect text = panel->TextArea();
+  const QRect text = SecretPanelTestAccess::TextArea(*panel);
   Step(*panel, 20);
   Ink ink = InkIn(Shot(*panel), text, Yellow);
   ASSERT_FALSE(ink.None());
@@ -321,10 +322,10 @@ TEST_F(SecretPanelTest, OnlyTheFirst255CharactersOfALineAreDrawn) {
   panel->SetActive(true);
   Step(*panel, panel->LineHeight());
   const QFontMetrics metrics(SmallFont());
-  const Ink ink = InkIn(Shot(*panel), panel->TextArea(), Yellow);
+  const Ink ink = InkIn(Shot(*panel), SecretPanelTestAccess::TextArea(*panel), Yellow);
   ASSERT_FALSE(ink.None());
-  EXPECT_LT(ink.right, panel->TextArea().left() + metrics.horizontalAdvance(line.left(256)));
-  EXPECT_GT(ink.right, panel->TextArea().left() + metrics.horizontalAdvance(line.left(250)));
+  EXPECT_LT(ink.right, SecretPanelTestAccess::TextArea(*panel).left() + metrics.horizontalAdvance(line.left(256)));
+  EXPECT_GT(ink.right, SecretPanelTestAccess::TextArea(*panel).left() + metrics.horizontalAdvance(line.left(250)));
 }
 
 TEST_F(SecretPanelTest, TextStylesDrawAHighlightCopyExceptTheSpaceStyle) {
@@ -336,7 +337,7 @@ TEST_F(SecretPanelTest, TextStylesDrawAHighlightCopyExceptTheSpaceStyle) {
   const auto highlightPixels = [&](TBevelCut style) {
     panel->SetTextStyle(style);
     Step(*panel, 1);
-    return CountLighterThanYellow(Shot(*panel), panel->TextArea());
+    return CountLighterThanYellow(Shot(*panel), SecretPanelTestAccess::TextArea(*panel));
   };
   Step(*panel, 20);
   EXPECT_EQ(highlightPixels(bvNone), 0);
@@ -351,9 +352,9 @@ TEST_F(SecretPanelTest, ChangesWhileActiveRestartThePassOnlyForLinesAndDirection
   panel->SetActive(true);
   const auto stepThen = [&](const std::function<void()>& change) {
     Step(*panel, 5);
-    const int before = panel->ScrollPosition();
+    const int before = SecretPanelTestAccess::ScrollPosition(*panel);
     change();
-    return std::pair(before, panel->ScrollPosition());
+    return std::pair(before, SecretPanelTestAccess::ScrollPosition(*panel));
   };
   auto [before, after] = stepThen([&] { panel->SetTextStyle(bvRaised); });
   EXPECT_EQ(after, before);
@@ -382,9 +383,9 @@ TEST_F(SecretPanelTest, ChangesWhileInactiveAreOnlyStored) {
   panel->SetScrollDirection(sdHorizontal);
   panel->SetGlyph(QImage(8, 8, QImage::Format_RGB32));
   panel->resize(300, 200);
-  EXPECT_FALSE(panel->HasTextImage());
-  EXPECT_EQ(panel->TextArea(), QRect());
-  EXPECT_EQ(panel->ScrollExtent(), 0);
+  EXPECT_FALSE(SecretPanelTestAccess::HasTextImage(*panel));
+  EXPECT_EQ(SecretPanelTestAccess::TextArea(*panel), QRect());
+  EXPECT_EQ(SecretPanelTestAccess::ScrollExtent(*panel), 0);
 }
 
 TEST_F(SecretPanelTest, ResizingKeepsThePositionAndAPositionPastTheNewEndEndsThePass) {
@@ -394,10 +395,10 @@ TEST_F(SecretPanelTest, ResizingKeepsThePositionAndAPositionPastTheNewEndEndsThe
   panel->SetActive(true);
   Step(*panel, 150);
   panel->resize(200, 80);
-  EXPECT_EQ(panel->ScrollPosition(), 150);
-  EXPECT_LT(panel->ScrollExtent(), 150);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), 150);
+  EXPECT_LT(SecretPanelTestAccess::ScrollExtent(*panel), 150);
   Step(*panel, 1);
-  EXPECT_EQ(panel->ScrollPosition(), 0) << "cycled: a new pass";
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), 0) << "cycled: a new pass";
 
   panel->SetCycled(false);
   panel->resize(200, 200);
@@ -412,14 +413,15 @@ TEST_F(SecretPanelTest, ACycledPassWrapsFromTheLastPositionToAnEmptyFrame) {
   panel->SetLines({"One"});
   panel->SetCycled(true);
   panel->SetActive(true);
-  const int extent = panel->ScrollExtent();
+  const int extent = SecretPanelTestAccess::ScrollExtent(*panel);
   Step(*panel, extent);
-  EXPECT_EQ(panel->ScrollPosition(), extent);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), extent);
   Step(*panel, 1);
-  EXPECT_EQ(panel->ScrollPosition(), 0);
-  EXPECT_TRUE(InkIn(Shot(*panel), panel->TextArea(), Yellow).None()) << "no text inside at position 0";
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), 0);
+  EXPECT_TRUE(InkIn(Shot(*panel), SecretPanelTestAccess::TextArea(*panel), Yellow).None())
+      << "no text inside at position 0";
   Step(*panel, 1);
-  EXPECT_EQ(panel->ScrollPosition(), 1);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), 1);
   EXPECT_TRUE(panel->Active());
 }
 
@@ -432,15 +434,15 @@ TEST_F(SecretPanelTest, AnUncycledPassEndsByDeactivatingAndLeavesFrameAndBackgro
     ++stops;
   };
   panel->SetActive(true);
-  Step(*panel, panel->ScrollExtent());
+  Step(*panel, SecretPanelTestAccess::ScrollExtent(*panel));
   EXPECT_TRUE(panel->Active()) << "position E is still shown";
   Step(*panel, 1);
   EXPECT_FALSE(panel->Active());
   EXPECT_EQ(stops, 1);
-  EXPECT_FALSE(panel->HasTextImage());
-  EXPECT_FALSE(panel->Timer().Enabled());
+  EXPECT_FALSE(SecretPanelTestAccess::HasTextImage(*panel));
+  EXPECT_FALSE(SecretPanelTestAccess::Timer(*panel).Enabled());
   EXPECT_TRUE(panel->isVisible());
-  EXPECT_TRUE(InkIn(Shot(*panel), panel->InnerArea(), Yellow).None());
+  EXPECT_TRUE(InkIn(Shot(*panel), SecretPanelTestAccess::InnerArea(*panel), Yellow).None());
 }
 
 TEST_F(SecretPanelTest, ActivatingTwiceDoesNotRestart) {
@@ -452,7 +454,7 @@ TEST_F(SecretPanelTest, ActivatingTwiceDoesNotRestart) {
   Step(*panel, 7);
   panel->SetActive(true);
   EXPECT_EQ(starts, 1);
-  EXPECT_EQ(panel->ScrollPosition(), 7);
+  EXPECT_EQ(SecretPanelTestAccess::ScrollPosition(*panel), 7);
 }
 
 TEST_F(SecretPanelTest, AFailedActivationStaysInactiveWithTheTimerOffAndTheChildrenUntouched) {
@@ -462,9 +464,9 @@ TEST_F(SecretPanelTest, AFailedActivationStaysInactiveWithTheTimerOffAndTheChild
   panel->OnStartPlay = [](QObject*) { throw Exception("no show today"); };
   EXPECT_THROW(panel->SetActive(true), Exception);
   EXPECT_FALSE(panel->Active());
-  EXPECT_FALSE(panel->Timer().Enabled());
+  EXPECT_FALSE(SecretPanelTestAccess::Timer(*panel).Enabled());
   EXPECT_TRUE(child.isVisible());
-  EXPECT_TRUE(panel->HasTextImage()) << "kept for the next activation";
+  EXPECT_TRUE(SecretPanelTestAccess::HasTextImage(*panel)) << "kept for the next activation";
 
   panel->OnStartPlay = nullptr;
   panel->SetActive(true);
@@ -494,7 +496,7 @@ TEST_F(SecretPanelTest, TheGlyphIsDrawnOnlyWhileActiveWithItsBottomLeftColourLef
   ASSERT_NE(glyph.pixelColor(mugPixel), glyph.pixelColor(0, 99));
 
   panel->SetActive(true);
-  const QPoint at = panel->GlyphPosition();
+  const QPoint at = SecretPanelTestAccess::GlyphPosition(*panel);
   QImage shot = Shot(*panel);
   EXPECT_EQ(shot.pixelColor(at + QPoint(0, 99)), Yellow) << "the background shows through";
   EXPECT_EQ(shot.pixelColor(at + mugPixel), glyph.pixelColor(mugPixel));
@@ -543,14 +545,15 @@ TEST_F(SecretPanelTest, OnPaintClientPaintsTheBackgroundOfPanelAndFrames) {
   panel->SetLines({"One"});
   panel->SetActive(true);
   QImage shot = Shot(*panel);
-  EXPECT_EQ(shot.pixelColor(panel->InnerArea().topLeft()), QColor(Qt::red));
+  EXPECT_EQ(shot.pixelColor(SecretPanelTestAccess::InnerArea(*panel).topLeft()), QColor(Qt::red));
 
   rects.clear();
   Step(*panel, 3);
   ASSERT_FALSE(rects.empty());
-  EXPECT_EQ(rects.front(), panel->InnerArea()) << "frames get the same fill, in panel coordinates";
+  EXPECT_EQ(rects.front(), SecretPanelTestAccess::InnerArea(*panel))
+      << "frames get the same fill, in panel coordinates";
   shot = Shot(*panel);
-  EXPECT_EQ(shot.pixelColor(panel->TextArea().topLeft()), QColor(Qt::red));
+  EXPECT_EQ(shot.pixelColor(SecretPanelTestAccess::TextArea(*panel).topLeft()), QColor(Qt::red));
 }
 
 TEST_F(SecretPanelTest, AClickRaisesOnClick) {
@@ -592,7 +595,7 @@ TEST_F(SecretPanelTest, TheWorkerDrawsFramesThatReachTheScreen) {
   panel->SetCycled(true);
   panel->SetLines({"Pausalo", "Hello", "World"});
   panel->SetActive(true);
-  const QRect text = panel->TextArea();
+  const QRect text = SecretPanelTestAccess::TextArea(*panel);
   const TextAreaPaints paints(*panel, text);
   EXPECT_TRUE(ProcessEventsUntil([&] { return paints.count >= 20; })) << paints.count << " repaints";
   EXPECT_TRUE(ProcessEventsUntil([&] { return !InkIn(Shot(*panel), text, Yellow).None(); }));
@@ -607,13 +610,13 @@ TEST_F(SecretPanelTest, AnUncycledPassEndsOnTheGuiThread) {
   panel->SetActive(true);
   ASSERT_TRUE(ProcessEventsUntil([&] { return !panel->Active(); }));
   EXPECT_EQ(stoppedOn, std::this_thread::get_id());
-  EXPECT_FALSE(panel->HasTextImage());
+  EXPECT_FALSE(SecretPanelTestAccess::HasTextImage(*panel));
 }
 
 TEST_F(SecretPanelTest, WithoutAsyncDrawingTheFramesAreDrawnOnTheGuiThread) {
   auto panel = SteppedPanel();
   panel->SetAsyncDrawing(false);
-  EXPECT_TRUE(panel->Timer().SyncEvent());
+  EXPECT_TRUE(SecretPanelTestAccess::Timer(*panel).SyncEvent());
   std::atomic<bool> drawnElsewhere{false};
   std::atomic<int> frames{0};
   const auto gui = std::this_thread::get_id();

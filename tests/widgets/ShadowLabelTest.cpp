@@ -13,11 +13,7 @@
 #include "widgets/ShadowLabel.h"
 
 using namespace pausalo;
-using pixels::BlockFont;
-using pixels::InkBox;
-using pixels::kBlock;
-using pixels::kCharWidth;
-using pixels::kLineHeight;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -41,7 +37,7 @@ QRect VisibleShadow(const QRect& shadow, const QRect& text, const QRect& label) 
 bool GoesRight(TShadowPosition position) { return position == spRightBottom || position == spRightTop; }
 bool GoesDown(TShadowPosition position) { return position == spLeftBottom || position == spRightBottom; }
 
-class ShadowLabelTest : public testing::Test {
+class ShadowLabelTest : public ::testing::Test {
  protected:
   ShadowLabelTest() {
     form.setGeometry(0, 0, 240, 140);
@@ -59,7 +55,7 @@ class ShadowLabelTest : public testing::Test {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   }
-  QImage Image() { return pixels::Render(form); }
+  QImage Image() { return Render(form); }
   // Ink of a colour, in the form's coordinates.
   QRect Ink(const QColor& color) { return InkBox(Image(), color); }
   // The label at a fixed size, without auto size.

@@ -4,12 +4,13 @@
 #include <QTest>
 
 #include "ManualTimer.h"
+#include "WidgetTestAccess.h"
 #include "WidgetTestSupport.h"
 #include "platform/Exception.h"
 #include "widgets/SpinButton.h"
 
 using namespace pausalo;
-using namespace pausalo::testing_support;
+using namespace pausalo::testing;
 
 namespace {
 
@@ -27,11 +28,12 @@ void ExpectBlack(const QImage& image, std::initializer_list<QPoint> points) {
   for (const QPoint at : points) EXPECT_EQ(PixelAt(image, at.x(), at.y()), clBlack) << at.x() << "," << at.y();
 }
 
-class SpinButtonTest : public testing::Test {
+class SpinButtonTest : public ::testing::Test {
  protected:
   SpinButtonTest() {
     spin.setGeometry(10, 10, 22, 17);
-    for (TTimerSpeedButton* arrow : {spin.UpButton(), spin.DownButton()}) arrow->SetTimerFactory(clock.Factory());
+    for (TTimerSpeedButton* arrow : {SpinButtonTestAccess::UpButton(spin), SpinButtonTestAccess::DownButton(spin)})
+      arrow->SetTimerFactory(clock.Factory());
     spin.OnUpClick = [this](QObject* sender) {
       EXPECT_EQ(sender, &spin);
       ++upClicks;
@@ -40,8 +42,8 @@ class SpinButtonTest : public testing::Test {
   }
   ~SpinButtonTest() override { Deactivate(); }
 
-  TTimerSpeedButton& Up() { return *spin.UpButton(); }
-  TTimerSpeedButton& Down() { return *spin.DownButton(); }
+  TTimerSpeedButton& Up() { return *SpinButtonTestAccess::UpButton(spin); }
+  TTimerSpeedButton& Down() { return *SpinButtonTestAccess::DownButton(spin); }
 
   ManualClock clock;
   Host host;
@@ -89,7 +91,7 @@ TEST_F(SpinButtonTest, PressedArrowShowsTheDownFaceAndMovesItsGlyph) {
 TEST_F(SpinButtonTest, HoveredArrowTurnsHotAndCoolsWhenThePointerLeaves) {
   ASSERT_TRUE(host.Activate());
   MovePointer(Up(), QPoint(5, 8));
-  ASSERT_TRUE(Up().Hot());
+  ASSERT_TRUE(FlatSpeedButtonTestAccess::Hot(Up()));
   const QImage image = Render(Up());
   EXPECT_EQ(PixelAt(image, 2, 12), Hot);
   EXPECT_EQ(PixelAt(image, 0, 0), clWhite);
@@ -99,11 +101,11 @@ TEST_F(SpinButtonTest, HoveredArrowTurnsHotAndCoolsWhenThePointerLeaves) {
 
   // Onto the other arrow: the first one ends at once.
   MovePointer(Down(), QPoint(5, 8));
-  EXPECT_FALSE(Up().Hot());
-  EXPECT_TRUE(Down().Hot());
+  EXPECT_FALSE(FlatSpeedButtonTestAccess::Hot(Up()));
+  EXPECT_TRUE(FlatSpeedButtonTestAccess::Hot(Down()));
   // Off every flat button: the hover timer ends it.
   MovePointer(host, QPoint(200, 100));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return !Down().Hot(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !FlatSpeedButtonTestAccess::Hot(Down()); }, 2000));
 }
 
 TEST_F(SpinButtonTest, NoHotLookWhileTheApplicationIsInTheBackground) {
@@ -113,7 +115,7 @@ TEST_F(SpinButtonTest, NoHotLookWhileTheApplicationIsInTheBackground) {
   QApplication::setActiveWindow(nullptr);
   ASSERT_EQ(QApplication::activeWindow(), nullptr);
   MovePointer(Up(), QPoint(5, 8));
-  EXPECT_FALSE(Up().Hot());
+  EXPECT_FALSE(FlatSpeedButtonTestAccess::Hot(Up()));
 }
 
 TEST_F(SpinButtonTest, ShortClickGivesOneClickOnRelease) {
@@ -135,7 +137,7 @@ TEST_F(SpinButtonTest, HoldingForOneSecondGivesEightClicks) {
   EXPECT_EQ(downClicks, 7);
   QTest::mouseRelease(&Down(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(downClicks, 8);
-  EXPECT_FALSE(Down().RepeatTimer()->Active());
+  EXPECT_FALSE(SpinButtonTestAccess::RepeatTimer(Down())->Active());
 }
 
 TEST_F(SpinButtonTest, DraggingOffTheArrowPausesTheRepeats) {
@@ -164,17 +166,17 @@ TEST_F(SpinButtonTest, DeactivatingTheWindowEndsTheRepeatsWithoutAClick) {
   ASSERT_TRUE(other.Activate());
   clock.Advance(1000);
   EXPECT_EQ(downClicks, 1);
-  EXPECT_FALSE(Down().RepeatTimer()->Active());
+  EXPECT_FALSE(SpinButtonTestAccess::RepeatTimer(Down())->Active());
   EXPECT_EQ(Down().State(), TButtonState::bsUp);
 }
 
 TEST_F(SpinButtonTest, RightButtonNeitherPressesNorClicks) {
   QTest::mousePress(&Up(), Qt::RightButton, {}, QPoint(5, 5));
   EXPECT_EQ(Up().State(), TButtonState::bsUp);
-  EXPECT_TRUE(Up().RepeatTimer()->Active());
+  EXPECT_TRUE(SpinButtonTestAccess::RepeatTimer(Up())->Active());
   clock.Advance(1000);
   QTest::mouseRelease(&Up(), Qt::RightButton, {}, QPoint(5, 5));
-  EXPECT_FALSE(Up().RepeatTimer()->Active());
+  EXPECT_FALSE(SpinButtonTestAccess::RepeatTimer(Up())->Active());
   EXPECT_EQ(upClicks, 0);
 }
 
@@ -192,7 +194,7 @@ TEST_F(SpinButtonTest, FailingClickStopsTheRepeatTimer) {
   spin.OnUpClick = [](QObject*) { throw Exception("step failed"); };
   QTest::mousePress(&Up(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_THROW(clock.Advance(400), Exception);
-  EXPECT_FALSE(Up().RepeatTimer()->Active());
+  EXPECT_FALSE(SpinButtonTestAccess::RepeatTimer(Up())->Active());
   spin.OnUpClick = nullptr;
   QTest::mouseRelease(&Up(), Qt::LeftButton, {}, QPoint(50, 50));
 }
@@ -205,7 +207,7 @@ TEST_F(SpinButtonTest, KeysClickTheArrowsWhenTheSpinButtonHasTheFocus) {
   EXPECT_EQ(upClicks, 1);
   QTest::keyClick(&spin, Qt::Key_Down);
   EXPECT_EQ(downClicks, 1);
-  EXPECT_EQ(spin.FocusedButton(), &Down());
+  EXPECT_EQ(SpinButtonTestAccess::FocusedButton(spin), &Down());
   QTest::keyClick(&spin, Qt::Key_Space);
   EXPECT_EQ(downClicks, 2);
   QTest::keyClick(&spin, Qt::Key_Up);

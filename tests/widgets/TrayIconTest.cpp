@@ -2,11 +2,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "EventLoopWaits.h"
 #include "RecordingNotificationArea.h"
 #include "TestIcons.h"
 #include "platform/Application.h"
@@ -15,7 +15,9 @@
 
 using namespace pausalo;
 using pausalo::testing::LoadIcon;
+using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::RecordingNotificationArea;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -339,12 +341,12 @@ TEST_F(TrayIconTest, AnimationStepsThroughTheFramesOnTheGuiThread) {
 
   const auto framesShown = [&] {
     std::set<std::uint32_t> shown;
-    QElapsedTimer waited;
-    waited.start();
-    while (shown.size() < 2 && waited.elapsed() < 10'000) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-      for (const auto& call : area.calls) shown.insert(call.data.hIcon);
-    }
+    ProcessEventsUntil(
+        [&] {
+          for (const auto& call : area.calls) shown.insert(call.data.hIcon);
+          return shown.size() >= 2;
+        },
+        10s);
     return shown;
   };
   EXPECT_TRUE(framesShown().contains(tray.Icons().Icon(1).Handle())) << "the second frame was shown";

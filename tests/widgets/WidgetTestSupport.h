@@ -5,9 +5,9 @@
 #include <QTest>
 #include <QWidget>
 
-#include "platform/Colors.h"
+#include "Pixels.h"
 
-namespace pausalo::testing_support {
+namespace pausalo::testing {
 
 // A shown, active top-level window with a plain background colour.
 class Host : public QWidget {
@@ -26,14 +26,10 @@ class Host : public QWidget {
   }
 };
 
-inline QImage Render(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-inline TColor PixelAt(const QImage& image, int x, int y) { return FromQColor(image.pixelColor(x, y)); }
-
 // Ends any activation, so that the application is in the background.
 inline void Deactivate() {
   for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
   QApplication::processEvents();
 }
 
-}  // namespace pausalo::testing_support
+}  // namespace pausalo::testing
