@@ -31,6 +31,8 @@ constexpr std::chrono::seconds KeysHeldBackFor{2};
 // the break logic or the window manager do. Mouse clicks count at once;
 // keys only once the window has stood for a moment, on the program's clock.
 class BreakDialog final : public QDialog {
+  Q_OBJECT
+
  public:
   BreakDialog(const Clock& clock, QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags), clock_(clock) {}
 
@@ -125,3 +127,5 @@ void TMainForm::SnoozeClick() { breaks_.Snooze(); }
 void TMainForm::OkClick() { breaks_.AcceptBreak(); }
 
 }  // namespace pausalo
+
+#include "BreakWindow.moc"

@@ -10,6 +10,8 @@ namespace pausalo {
 // Space does: desktops this program's users come from work that way.
 // Made once the window's buttons exist; the window owns it.
 class EnterPressesButtons final : public QObject {
+  Q_OBJECT
+
  public:
   explicit EnterPressesButtons(QWidget* window);
 

@@ -22,6 +22,8 @@ bool IsGuiThread();
 // no memory of ours crosses threads through Qt's event queue, whose locking
 // the race detector cannot see.
 class GuiThreadQueue final : public QObject {
+  Q_OBJECT
+
  public:
   // Needs the application object. Made on the GUI thread (where made on
   // another, its first wake-up is made there).

@@ -12,6 +12,8 @@ namespace pausalo {
 // thread (see WindowMessages.h); they reach WndProc on the GUI thread, in
 // the order they were posted.
 class MessageWindow : public QObject {
+  Q_OBJECT
+
  public:
   MessageWindow();
   ~MessageWindow() override;

@@ -6,6 +6,8 @@ namespace pausalo {
 
 // A context menu that a component can pop up for itself.
 class TPopupMenu : public QMenu {
+  Q_OBJECT
+
  public:
   using QMenu::QMenu;
 
