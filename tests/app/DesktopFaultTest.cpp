@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -105,15 +104,13 @@ TEST_F(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestor
   form->B_StopClick();
 }
 
-// The program itself, monitoring, loses its X server: it ends (the toolkit
-// ends a program whose display is gone) without a crash, a sanitizer report
-// or a hang in the hook libraries' threads at exit.
-TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
-  {
-    TestDesktop desktop({"--x", "--tray"});
-    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+namespace {
 
-    QProcess program;
+// The program as a user starts it, on the test's display and session bus
+// (with variables changed as given); killed when still running at the end.
+class Program {
+ public:
+  explicit Program(const QList<std::pair<QString, QString>>& changes = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "xcb");
     // What the toolkit leaves allocated when it ends the program from inside
@@ -122,18 +119,52 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     // Under AddressSanitizer dlopen does not search the program's RUNPATH
     // for the hook libraries.
     environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
-    program.setProcessEnvironment(environment);
-    program.start(PAUSALO_PROGRAM, {});
-    ASSERT_TRUE(program.waitForStarted());
+    for (const auto& [name, value] : changes) environment.insert(name, value);
+    process_.setProcessEnvironment(environment);
+    process_.start(PAUSALO_PROGRAM, {});
+    process_.waitForStarted();
+  }
+  ~Program() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  QProcess& Process() { return process_; }
 
-    QByteArray window;
-    ASSERT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Pausalo$"}, &window), 0);
-    window = window.split('\n').first();
-    // Start: the first button of the strip at the bottom of the Home page.
-    ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
-    ASSERT_TRUE(ProcessEventsUntil([] {
-      return RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}) != 0;
-    })) << "the program did not go into the tray";
+ private:
+  QProcess process_;
+};
+
+// The shown main windows of every running copy.
+QList<QByteArray> ShownMainWindows() {
+  QByteArray found;
+  RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}, &found);
+  return found.trimmed().isEmpty() ? QList<QByteArray>() : found.trimmed().split('\n');
+}
+
+// Start: the first button of the strip at the bottom of the Home page.
+void PressStart(const QByteArray& window) {
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
+}
+
+}  // namespace
+
+// The program itself, monitoring, loses its X server: it ends (the toolkit
+// ends a program whose display is gone) without a crash, a sanitizer report
+// or a hang in the hook libraries' threads at exit.
+TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
+  {
+    TestDesktop desktop({"--x", "--tray"});
+    ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+
+    Program user;
+    QProcess& program = user.Process();
+    ASSERT_EQ(program.state(), QProcess::Running);
+    ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+    ASSERT_NO_FATAL_FAILURE(PressStart(ShownMainWindows().first()));
+    ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
+        << "the program did not go into the tray";
     ASSERT_EQ(RunTool("xdotool", {"key", "shift", "mousemove_relative", "--", "5", "5", "click", "1"}), 0);
     QThread::msleep(300);
 
@@ -144,8 +175,6 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     EXPECT_FALSE(errors.contains("Sanitizer")) << errors.toStdString();
     EXPECT_FALSE(errors.contains("runtime error")) << errors.toStdString();
     EXPECT_FALSE(errors.contains("terminate called")) << errors.toStdString();
-    if (program.state() != QProcess::NotRunning) program.kill();
-    program.waitForFinished();
   }
 }
 
@@ -170,77 +199,19 @@ TEST_F(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForG
   form->B_StopClick();
 }
 
-namespace {
-
-// A session bus of the test's own.
-class PrivateSessionBus {
- public:
-  PrivateSessionBus() {
-    daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-    if (daemon_.waitForReadyRead(10'000)) address_ = daemon_.readLine().trimmed();
-  }
-  ~PrivateSessionBus() {
-    daemon_.kill();
-    daemon_.waitForFinished();
-  }
-  PrivateSessionBus(const PrivateSessionBus&) = delete;
-  PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
-  const QByteArray& Address() const { return address_; }
-
- private:
-  QProcess daemon_;
-  QByteArray address_;
-};
-
-// The program as a user starts it, on the test's display and the given
-// session bus; killed when it is still running at the end.
-class Program {
- public:
-  explicit Program(const QByteArray& busAddress) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
-    environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
-    process_.setProcessEnvironment(environment);
-    process_.start(PAUSALO_PROGRAM, {});
-    process_.waitForStarted();
-  }
-  ~Program() {
-    process_.kill();
-    process_.waitForFinished();
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-  QProcess& Process() { return process_; }
-
- private:
-  QProcess process_;
-};
-
-// The shown main windows of every running copy.
-QList<QByteArray> ShownMainWindows() {
-  QByteArray found;
-  RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}, &found);
-  return found.trimmed().isEmpty() ? QList<QByteArray>() : found.trimmed().split('\n');
-}
-
-}  // namespace
-
 TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
   const auto host = StartTrayHost();
   ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
-  PrivateSessionBus bus;
-  ASSERT_FALSE(bus.Address().isEmpty());
-  Program first(bus.Address());
+  // The test desktop's own session bus.
+  ASSERT_FALSE(qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"));
+  Program first;
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
   const QByteArray window = ShownMainWindows().first();
-  // Start: the first button of the strip at the bottom of the Home page.
-  ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
+  ASSERT_NO_FATAL_FAILURE(PressStart(window));
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
       << "the first copy did not go into the tray";
 
-  Program second(bus.Address());
+  Program second;
   EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the second copy did not end";
   EXPECT_EQ(second.Process().exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.Process().exitCode(), 0);
@@ -250,7 +221,8 @@ TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
 }
 
 TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
-  const QByteArray noBus = "unix:path=/nonexistent/pausalo-test-bus";
+  const QList<std::pair<QString, QString>> noBus{
+      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pausalo-test-bus"}};
   Program first(noBus);
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
   Program second(noBus);
