@@ -21,7 +21,7 @@ PAUSALO_TEST_PACKAGES=(
   libxcb-xtest0-dev x11-xkb-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus-x11
-  kwin-wayland sway mutter xwayland wtype
+  kwin-wayland sway mutter xwayland wtype i3-wm grim x11-xserver-utils
   desktop-file-utils appstream lintian dpkg-dev
 )
 

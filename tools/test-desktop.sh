@@ -1,7 +1,7 @@
 # The test desktop: the one way tests, benchmarks and ./run start display
 # servers. Sourced, not run (tools/test-desktop is the command):
 #
-#   test_desktop_start [--wm] [--tray] [--x | --kwin [--xwayland] | --sway | --mutter | --current]
+#   test_desktop_start [--wm | --i3] [--tray] [--x | --kwin | --sway | --mutter | --current] [--xwayland]
 #   test_desktop_stop
 #
 # test_desktop_start starts the servers asked for (default --x), each
@@ -11,16 +11,25 @@
 #
 #   --x          Xvfb, 1280x1024 (ready: it wrote its display number)
 #   --kwin       headless kwin_wayland with fake input allowed
-#   --xwayland   with --kwin: an Xwayland display that KWin manages
+#   --xwayland   with --kwin, --sway or --mutter: an Xwayland display that
+#                the compositor manages, in DISPLAY (and XAUTHORITY where
+#                the compositor guards it), as on a real session of that
+#                desktop (ready: a client the compositor started wrote it)
 #   --sway       headless sway (as nobody when started by root, which it
-#                refuses)
+#                refuses; its Xwayland then lets root's clients in); its
+#                IPC socket in SWAYSOCK
 #   --mutter     headless mutter with a 1024x768 virtual monitor
 #                (ready: the socket answers a registry round trip; mutter
-#                also owns org.gnome.Mutter.IdleMonitor on the bus)
+#                also owns org.gnome.Mutter.IdleMonitor on the bus); with
+#                --xwayland the GNOME session: mutter, Xwayland, no tray
 #   --current    no server, runtime folder or bus of its own: the window
 #                manager and tray host go to the X display already in DISPLAY
-#   --wm         openbox on the X display (KWin's own with --xwayland)
-#                (ready: _NET_SUPPORTING_WM_CHECK on the root window)
+#   --wm         openbox on the X display (the compositor's own with
+#                --xwayland) (ready: _NET_SUPPORTING_WM_CHECK on the root
+#                window)
+#   --i3         i3 as the X display's window manager instead, with a
+#                configuration of its own (no bar) (ready: as --wm, and
+#                I3_SOCKET_PATH on the root window)
 #   --tray       trayer on the X display
 #                (ready: the _NET_SYSTEM_TRAY_S0 selection has an owner)
 #
@@ -42,7 +51,7 @@ TEST_DESKTOP_GROUPS=()
 TEST_DESKTOP_DIR=
 # What the caller had in the variables the desktop sets, NAME=VALUE.
 TEST_DESKTOP_SAVED_ENVIRONMENT=()
-TEST_DESKTOP_VARIABLES=(DISPLAY WAYLAND_DISPLAY XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
+TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
 
 test_desktop_start() {
   local server=x wm= tray= xwayland=
@@ -54,14 +63,19 @@ test_desktop_start() {
       --mutter) server=mutter ;;
       --current) server=current ;;
       --xwayland) xwayland=1 ;;
-      --wm) wm=1 ;;
+      --wm) wm=openbox ;;
+      --i3) wm=i3 ;;
       --tray) tray=1 ;;
       *) echo "test-desktop: unknown option $1" >&2; return 2 ;;
     esac
     shift
   done
-  if [ -n "$xwayland" ] && [ "$server" != kwin ]; then
-    echo "test-desktop: --xwayland goes with --kwin" >&2
+  if [ -n "$xwayland" ] && ! [[ $server =~ ^(kwin|sway|mutter)$ ]]; then
+    echo "test-desktop: --xwayland goes with --kwin, --sway or --mutter" >&2
+    return 2
+  fi
+  if [ "$wm" = i3 ] && ! [[ $server =~ ^(x|current)$ ]]; then
+    echo "test-desktop: --i3 goes with --x or --current" >&2
     return 2
   fi
   if [ "$server" = current ] && [ -z "${DISPLAY:-}" ]; then
@@ -70,11 +84,10 @@ test_desktop_start() {
   fi
   local xDisplay=1
   case $server in
-    kwin) xDisplay=$xwayland ;;
-    sway | mutter) xDisplay= ;;
+    kwin | sway | mutter) xDisplay=$xwayland ;;
   esac
   if { [ -n "$wm" ] || [ -n "$tray" ]; } && [ -z "$xDisplay" ]; then
-    echo "test-desktop: --wm and --tray need an X display (--x or --kwin --xwayland)" >&2
+    echo "test-desktop: --wm, --i3 and --tray need an X display (--x or --xwayland)" >&2
     return 2
   fi
   if [ -n "$TEST_DESKTOP_DIR" ]; then
@@ -214,27 +227,56 @@ _test_desktop_start_kwin() {
   local -a command=("$copy/kwin_wayland" --virtual --no-lockscreen --socket "$socket")
   if [ -n "$xwayland" ]; then
     _test_desktop_prepare_x_socket_folder
-    # KWin names its Xwayland display only to the programs it starts: this
-    # one writes it down and stays until KWin ends.
-    command+=(--xwayland --exit-with-session
-              "sh -c 'printf %s \"\$DISPLAY\" >$TEST_DESKTOP_DIR/xwayland-display.new &&
-                      mv $TEST_DESKTOP_DIR/xwayland-display.new $TEST_DESKTOP_DIR/xwayland-display &&
-                      exec sleep infinity'")
+    command+=(--xwayland --exit-with-session "sh $(_test_desktop_session_script "$TEST_DESKTOP_DIR" DISPLAY)")
   fi
   _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "${command[@]}"
   _test_desktop_await "kwin_wayland" _test_desktop_wayland_answers "$socket" || return 1
   export WAYLAND_DISPLAY=$socket
-  [ -z "$xwayland" ] && return 0
-  _test_desktop_await "KWin's Xwayland" _test_desktop_file_filled "$TEST_DESKTOP_DIR/xwayland-display" || return 1
-  export DISPLAY
-  DISPLAY=$(cat "$TEST_DESKTOP_DIR/xwayland-display")
+  [ -z "$xwayland" ] || _test_desktop_adopt_session "KWin's Xwayland" "$TEST_DESKTOP_DIR"
+}
+
+# _test_desktop_session_script FOLDER NAME...: writes a script for the
+# compositor to start as one of its own clients, and prints its path. The
+# compositor hands the variables NAME... (its Xwayland display, its IPC
+# socket) only to the programs it starts: the script writes them down, as
+# NAME=VALUE lines in FOLDER/session, and stays until the compositor ends
+# (some end with the program they started).
+_test_desktop_session_script() {
+  local folder=$1 script=$1/session.sh
+  shift
+  {
+    printf '%s\n' "[ -z \"\${DISPLAY:-}\" ] || xhost +si:localuser:$(id -un) >/dev/null || exit 1"
+    printf 'for name in %s; do printf "%%s=%%s\\n" "$name" "$(printenv "$name")"; done >%s/session.new\n' "$*" "$folder"
+    printf 'mv %s/session.new %s/session && exec sleep infinity\n' "$folder" "$folder"
+  } >"$script"
+  chmod 755 "$script"
+  printf '%s\n' "$script"
+}
+
+# _test_desktop_adopt_session WHAT FOLDER: waits for the script above to
+# write FOLDER/session, then exports what it wrote.
+_test_desktop_adopt_session() {
+  _test_desktop_await "$1" _test_desktop_file_filled "$2/session" || return 1
+  local line
+  while IFS= read -r line; do
+    [ -n "${line#*=}" ] && export "${line?}"
+  done <"$2/session"
+  return 0
 }
 
 _test_desktop_start_sway() {
-  local runtime=$TEST_DESKTOP_DIR/sway-runtime
-  local -a compositorEnvironment asUser=()
+  local xwayland=$1 runtime=$TEST_DESKTOP_DIR/sway-runtime config=$TEST_DESKTOP_DIR/sway.conf
+  local -a compositorEnvironment asUser=() variables=(SWAYSOCK)
   mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
   mkdir -m 700 "$runtime" || return 1
+  if [ -n "$xwayland" ]; then
+    _test_desktop_prepare_x_socket_folder
+    variables+=(DISPLAY)
+    echo "xwayland force" >"$config"
+  else
+    echo "xwayland disable" >"$config"
+  fi
+  echo "exec sh $(_test_desktop_session_script "$runtime" "${variables[@]}")" >>"$config"
   # sway refuses to run as root: then it runs as nobody, in folders of its
   # own that root's clients can still reach.
   if [ "$(id -u)" -eq 0 ]; then
@@ -243,7 +285,7 @@ _test_desktop_start_sway() {
     asUser=(setpriv --reuid=$nobody --regid=$nobody --clear-groups)
   fi
   _test_desktop_spawn sway "${compositorEnvironment[@]}" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
-    WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman "${asUser[@]}" sway --config /dev/null
+    WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman "${asUser[@]}" sway --config "$config"
   _test_desktop_await "sway" _test_desktop_sway_socket "$runtime" || return 1
   local socket
   socket=$(_test_desktop_sway_socket "$runtime")
@@ -251,6 +293,7 @@ _test_desktop_start_sway() {
   # is a plain name as on a real session.
   ln -s "$runtime/$socket" "$XDG_RUNTIME_DIR/$socket"
   export WAYLAND_DISPLAY=$socket
+  _test_desktop_adopt_session "sway's IPC socket and Xwayland" "$runtime"
 }
 
 # The name of the socket sway listens on, once it answers.
@@ -268,14 +311,21 @@ _test_desktop_bus_name_owned() {
 }
 
 _test_desktop_start_mutter() {
-  local socket=wayland-0
-  local -a compositorEnvironment
+  local xwayland=$1 socket=wayland-0
+  local -a compositorEnvironment command=(mutter --headless --wayland --virtual-monitor 1024x768 --wayland-display "$socket")
   mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
-  _test_desktop_spawn mutter "${compositorEnvironment[@]}" \
-    mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 --wayland-display "$socket"
+  if [ -n "$xwayland" ]; then
+    _test_desktop_prepare_x_socket_folder
+    # mutter ends with the program it started.
+    command+=(-- sh "$(_test_desktop_session_script "$TEST_DESKTOP_DIR" DISPLAY XAUTHORITY)")
+  else
+    command+=(--no-x11)
+  fi
+  _test_desktop_spawn mutter "${compositorEnvironment[@]}" "${command[@]}"
   _test_desktop_await "mutter" _test_desktop_wayland_answers "$socket" || return 1
   _test_desktop_await "mutter's idle monitor" _test_desktop_bus_name_owned org.gnome.Mutter.IdleMonitor || return 1
   export WAYLAND_DISPLAY=$socket
+  [ -z "$xwayland" ] || _test_desktop_adopt_session "mutter's Xwayland" "$TEST_DESKTOP_DIR"
 }
 
 # Xwayland puts its socket into /tmp/.X11-unix, which only Xvfb creates for
@@ -287,14 +337,28 @@ _test_desktop_prepare_x_socket_folder() {
 
 _test_desktop_wm_announced() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id #'; }
 
+_test_desktop_i3_announced() { _test_desktop_wm_announced && xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '"'; }
+
 _test_desktop_start_extras() {
   local wm=$1 tray=$2
+  case $wm in
+    # A compositor with Xwayland manages the X windows itself.
+    openbox) [ -n "${WAYLAND_DISPLAY:-}" ] || _test_desktop_spawn wm openbox --sm-disable ;;
+    i3) _test_desktop_start_i3 || return 1 ;;
+  esac
   if [ -n "$wm" ]; then
-    # KWin with Xwayland manages the X windows itself.
-    [ -n "${WAYLAND_DISPLAY:-}" ] || _test_desktop_spawn wm openbox --sm-disable
     _test_desktop_await "the window manager" _test_desktop_wm_announced || return 1
   fi
   [ -z "$tray" ] || _test_desktop_start_tray
+}
+
+# i3 with a configuration of its own: Debian's starts a bar, a status line
+# and a network applet. Its IPC socket goes into the runtime folder.
+_test_desktop_start_i3() {
+  local config=$TEST_DESKTOP_DIR/i3.conf
+  echo "font pango:DejaVu Sans 8" >"$config"
+  _test_desktop_spawn wm i3 -c "$config"
+  _test_desktop_await "i3's IPC socket" _test_desktop_i3_announced
 }
 
 # trayer, started again when it dies while starting (seen on a loaded
