@@ -11,6 +11,7 @@
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
+#include "platform/DesktopWindows.h"
 
 namespace pausalo {
 
@@ -30,6 +31,7 @@ constexpr std::chrono::seconds KeysHeldBackFor{2};
 // A plain window run modally: Escape does not close it, only its buttons,
 // the break logic or the window manager do. Mouse clicks count at once;
 // keys only once the window has stood for a moment, on the program's clock.
+// Once shown, it is brought into view over any full-screen window.
 class BreakDialog final : public QDialog {
   Q_OBJECT
 
@@ -43,6 +45,7 @@ class BreakDialog final : public QDialog {
   void showEvent(QShowEvent* event) override {
     shownAt_ = clock_.Now();
     QDialog::showEvent(event);
+    BringIntoView(*this);
   }
   bool event(QEvent* event) override { return (IsKey(*event) && KeysHeldBack()) || QDialog::event(event); }
   bool eventFilter(QObject* watched, QEvent* event) override {

@@ -134,8 +134,14 @@ void TMainForm::ConnectHandlers() {
   QObject::connect(S_generic, &QPushButton::clicked, this, [this] { S_genericClick(); });
   QObject::connect(S_web, &QPushButton::clicked, this, [this] { S_webClick(); });
   QObject::connect(S_pgm, &QPushButton::clicked, this, [this] { S_pgmClick(); });
-  QObject::connect(R_auto, &QRadioButton::clicked, this, [this] { R_autoClick(); });
-  QObject::connect(R_manuale, &QRadioButton::clicked, this, [this] { R_manualeClick(); });
+  // The mode follows the radio however it changes: a click, a key, or an
+  // assistive technology toggling it (which clicks nothing).
+  QObject::connect(R_auto, &QRadioButton::toggled, this, [this](bool checked) {
+    if (checked) R_autoClick();
+  });
+  QObject::connect(R_manuale, &QRadioButton::toggled, this, [this](bool checked) {
+    if (checked) R_manualeClick();
+  });
   QObject::connect(OpTimer, &QTimer::timeout, this, [this] { OpTimerTimer(); });
   QObject::connect(trayWatch_, &QTimer::timeout, this, [this] { WatchTray(); });
   Tray1->OnClick = [this](QObject*, TMouseButton, TShiftState, int, int) { Tray1Click(); };

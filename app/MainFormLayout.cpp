@@ -166,7 +166,7 @@ void TMainForm::CreateLayout() {
   // MainForm
   setWindowTitle("Pausalo");
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
+                 Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(ClientWidth, ClientHeight);
   setFont(DefaultWindowFont());
   setWindowIcon(QIcon(":/icons/pausalo.svg"));

@@ -229,7 +229,8 @@ _test_desktop_start_kwin() {
     _test_desktop_prepare_x_socket_folder
     command+=(--xwayland --exit-with-session "sh $(_test_desktop_session_script "$TEST_DESKTOP_DIR" DISPLAY)")
   fi
-  _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "${command[@]}"
+  _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+    "${command[@]}"
   _test_desktop_await "kwin_wayland" _test_desktop_wayland_answers "$socket" || return 1
   export WAYLAND_DISPLAY=$socket
   [ -z "$xwayland" ] || _test_desktop_adopt_session "KWin's Xwayland" "$TEST_DESKTOP_DIR"
@@ -353,10 +354,11 @@ _test_desktop_start_extras() {
 }
 
 # i3 with a configuration of its own: Debian's starts a bar, a status line
-# and a network applet. Its IPC socket goes into the runtime folder.
+# and a network applet. Without its first line i3 would take it for an old
+# one and add a bar. Its IPC socket goes into the runtime folder.
 _test_desktop_start_i3() {
   local config=$TEST_DESKTOP_DIR/i3.conf
-  echo "font pango:DejaVu Sans 8" >"$config"
+  printf '%s\n' "# i3 config file (v4)" "font pango:DejaVu Sans 8" >"$config"
   _test_desktop_spawn wm i3 -c "$config"
   _test_desktop_await "i3's IPC socket" _test_desktop_i3_announced
 }

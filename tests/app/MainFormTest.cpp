@@ -521,3 +521,32 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
     EXPECT_EQ(shown->text(0, shown->characterCount()), clock->text());
   }
 }
+
+// A screen reader offers the radios' toggle action, which checks a radio
+// without a click: the mode follows all the same, both ways.
+TEST_F(MainFormTest, TheSetupModeFollowsTheRadiosToggledByAssistiveTechnology) {
+  form.S_web->click();
+  const auto toggle = [](QRadioButton* radio) {
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(radio);
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->actionInterface(), nullptr);
+    ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  };
+  const auto expectMode = [&](TSetupMode mode) {
+    const bool manual = mode == smManual;
+    EXPECT_EQ(form.R_manuale->isChecked(), manual);
+    EXPECT_EQ(form.R_auto->isChecked(), !manual);
+    for (QWidget* field : std::initializer_list<QWidget*>{form.FSActivity, form.FSPause, form.FSTimeout, form.L_act,
+                                                          form.L_pause, form.L_idle})
+      EXPECT_EQ(field->isEnabled(), manual) << "a limit field or its label, in mode " << mode;
+    for (QPushButton* button : {form.S_626, form.S_generic, form.S_web, form.S_pgm})
+      EXPECT_EQ(button->isEnabled(), !manual) << "a profile button, in mode " << mode;
+  };
+
+  ASSERT_NO_FATAL_FAILURE(toggle(form.R_manuale));
+  expectMode(smManual);
+  EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5})) << "the mode changes only what is editable";
+  ASSERT_NO_FATAL_FAILURE(toggle(form.R_auto));
+  expectMode(smAuto);
+}

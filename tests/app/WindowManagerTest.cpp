@@ -1,0 +1,200 @@
+// The main window and the break window under the window managers of the
+// sessions people run: GNOME (mutter with Xwayland, no notification area),
+// Plasma (KWin with Xwayland), sway with Xwayland and i3. Which one the
+// test desktop is comes from PAUSALO_DESKTOP_KIND (gnome, kwin, sway, i3).
+// What counts is what the window manager and the screen show.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "EventLoopWaits.h"
+#include "ScreenPicture.h"
+#include "TestDesktop.h"
+#include "app/MainForm.h"
+#include "platform/Application.h"
+
+using namespace pausalo;
+using namespace pausalo::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray DesktopKind = qgetenv("PAUSALO_DESKTOP_KIND");
+// Tiling window managers have no minimised state, and put a full-screen
+// window over everything, stay-on-top windows included.
+const bool Tiling = DesktopKind == "sway" || DesktopKind == "i3";
+
+QString Hex(WId window) { return "0x" + QString::number(window, 16); }
+
+// A property of an X window as xprop prints it; empty when unreadable.
+QByteArray XProperty(const QString& window, const QString& property) {
+  QByteArray answer;
+  const QStringList target = window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", window};
+  return RunTool("xprop", target + QStringList{property}, &answer) == 0 ? answer : QByteArray();
+}
+
+// The X windows in the window manager's stacking order, bottom first.
+QStringList StackingOrder() {
+  const QByteArray list = XProperty({}, "_NET_CLIENT_LIST_STACKING");
+  const qsizetype at = list.indexOf('#');
+  if (at < 0) return {};
+  QStringList windows;
+  for (const QByteArray& window : list.mid(at + 1).split(',')) windows << QString::fromLatin1(window.trimmed());
+  return windows;
+}
+
+QString ActiveWindow() {
+  const QByteArray active = XProperty({}, "_NET_ACTIVE_WINDOW");
+  const qsizetype at = active.indexOf('#');
+  return at < 0 ? QString() : QString::fromLatin1(active.mid(at + 1).trimmed().split(',').first());
+}
+
+// A window filling the screen in front of the desktop, as a video player
+// would; native Wayland where the session runs Wayland programs so.
+class FullScreenWindow {
+ public:
+  FullScreenWindow() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const bool wayland = DesktopKind == "sway" || DesktopKind == "kwin";
+    environment.insert("QT_QPA_PLATFORM", wayland ? "wayland" : "xcb");
+    process_.setProcessEnvironment(environment);
+    process_.start(FULL_SCREEN_WINDOW, {});
+  }
+  ~FullScreenWindow() {
+    process_.kill();
+    process_.waitForFinished();
+  }
+  FullScreenWindow(const FullScreenWindow&) = delete;
+  FullScreenWindow& operator=(const FullScreenWindow&) = delete;
+
+  // Once it has painted itself: its X window id, 0 on Wayland.
+  std::optional<WId> AwaitShown() {
+    if (!ProcessEventsUntil([&] { return process_.canReadLine(); }, 20s)) return std::nullopt;
+    return process_.readLine().trimmed().toULongLong();
+  }
+
+ private:
+  QProcess process_;
+};
+
+// How many of the label's own red pixels the picture shows where the label
+// is, as a share of them.
+double ShareOfLabelShown(QLabel& label, const QImage& picture) {
+  const QImage own = label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint origin = label.mapToGlobal(QPoint(0, 0));
+  const auto red = [](QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60; };
+  int ownRed = 0, shown = 0;
+  for (int y = 0; y < own.height(); ++y)
+    for (int x = 0; x < own.width(); ++x) {
+      if (!red(own.pixel(x, y))) continue;
+      ++ownRed;
+      const QPoint at = origin + QPoint(x, y);
+      if (picture.valid(at) && red(picture.pixel(at))) ++shown;
+    }
+  return ownRed == 0 ? 0 : static_cast<double>(shown) / ownRed;
+}
+
+// The program monitoring on the desktop, which has no notification area.
+class WindowManagerTest : public ::testing::Test {
+ protected:
+  void StartMonitoring() {
+    application.SetMainForm(&form);
+    form.show();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form.windowHandle()->isExposed(); }, 10s))
+        << "the main window never showed";
+    form.B_StartClick();
+    ASSERT_FALSE(form.Tray1->Added()) << "the desktop has a notification area";
+  }
+  // Lets the working time run out, the mouse moving all along, and lets
+  // the tick timer's next tick come.
+  void WorkUntilTheBreakIsDue() {
+    clock.Advance(120min);
+    form.rasWinGod1MouseMsg();
+    form.OpTimerTimer();
+  }
+
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  TMainForm form{{&clock}};
+};
+
+}  // namespace
+
+TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTheWindowManagerCan) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitoring());
+  const QString window = Hex(form.winId());
+  if (Tiling) {
+    ProcessEventsFor(1s);
+    EXPECT_TRUE(XProperty(window, "WM_STATE").contains("Normal")) << "the window stays where it is";
+  } else {
+    EXPECT_TRUE(ProcessEventsUntil([&] { return XProperty(window, "WM_STATE").contains("Iconic"); }, 5s))
+        << "the window manager did not minimise the window: " << XProperty(window, "WM_STATE").toStdString();
+  }
+  form.B_StopClick();
+}
+
+TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindowWithinASecond) {
+  ASSERT_NO_FATAL_FAILURE(StartMonitoring());
+  FullScreenWindow fullScreen;
+  const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
+  ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
+
+  // How the test sees the break window on screen: the window manager's
+  // focus and stacking on mutter, where only a screencast takes pictures;
+  // elsewhere a picture.
+  const bool pictures = DesktopKind != "gnome";
+  const PictureSource source = DesktopKind == "sway"   ? PictureSource::Grim
+                               : DesktopKind == "kwin" ? PictureSource::KWin
+                                                       : PictureSource::X11RootWindow;
+  QString pictureFailure;
+  const auto fullScreenInFront = [&] {
+    if (!pictures) return ActiveWindow() == Hex(*fullScreenWindow);
+    const QImage picture = TakeScreenPicture(source, &pictureFailure);
+    return !picture.isNull() && picture.pixel(picture.rect().center()) == qRgb(0, 0, 255);
+  };
+  ASSERT_TRUE(ProcessEventsUntil(fullScreenInFront, 10s))
+      << "the full-screen window never came in front " << pictureFailure.toStdString();
+
+  const auto breakWindowInView = [&] {
+    if (!pictures) {
+      const QStringList stacking = StackingOrder();
+      const QString breakWindow = Hex(form.BreakForm->winId());
+      return ActiveWindow() == breakWindow && !stacking.isEmpty() && stacking.last() == breakWindow &&
+             stacking.contains(Hex(*fullScreenWindow));
+    }
+    const QImage picture = TakeScreenPicture(source, &pictureFailure);
+    return ShareOfLabelShown(*form.BreakLabel, picture) > 0.8;
+  };
+  // Pictures are taken from inside the break window's own event loop, from
+  // when it is shown until a second after the break came due; then the
+  // window is closed.
+  QElapsedTimer sinceDue;
+  bool sawBreakWindow = false, inView = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!form.BreakForm || !form.BreakForm->isVisible()) return;
+    sawBreakWindow = true;
+    const bool stillInTime = sinceDue.elapsed() <= 1000;
+    inView = stillInTime && breakWindowInView();
+    if (inView || sinceDue.elapsed() > 1000) form.BreakForm->close();
+  });
+  watch.start(10);
+  WorkUntilTheBreakIsDue();
+  sinceDue.start();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return sawBreakWindow && form.BreakForm.isNull(); }, 10s))
+      << "the break window did not open, or did not close";
+  EXPECT_TRUE(inView) << "the break window was not in view over the full-screen window a second after the break came "
+                         "due (on "
+                      << DesktopKind.toStdString() << ") " << pictureFailure.toStdString();
+  form.B_StopClick();
+}
