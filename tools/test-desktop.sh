@@ -7,7 +7,9 @@
 # test_desktop_start starts the servers asked for (default --x), each
 # checked once for readiness, and exports what clients need: a private
 # XDG_RUNTIME_DIR, a private session bus in DBUS_SESSION_BUS_ADDRESS, and
-# DISPLAY and/or WAYLAND_DISPLAY. test_desktop_stop ends all of it.
+# DISPLAY and/or WAYLAND_DISPLAY, with XAUTHORITY and SWAYSOCK where the
+# session has them (the caller's are not passed on). test_desktop_stop ends
+# all of it.
 #
 #   --x          Xvfb, 1280x1024 (ready: it wrote its display number)
 #   --kwin       headless kwin_wayland with fake input allowed
@@ -51,7 +53,7 @@ TEST_DESKTOP_GROUPS=()
 TEST_DESKTOP_DIR=
 # What the caller had in the variables the desktop sets, NAME=VALUE.
 TEST_DESKTOP_SAVED_ENVIRONMENT=()
-TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
+TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
 
 test_desktop_start() {
   local server=x wm= tray= xwayland=
@@ -106,7 +108,7 @@ test_desktop_start() {
   else
     mkdir -m 700 "$TEST_DESKTOP_DIR/runtime" "$TEST_DESKTOP_DIR/home"
     export XDG_RUNTIME_DIR=$TEST_DESKTOP_DIR/runtime
-    unset DISPLAY WAYLAND_DISPLAY
+    unset DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK
     _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray" &&
       return 0
   fi
