@@ -87,12 +87,12 @@ class TilingFocusRequest final : public QObject {
 
  public:
   TilingFocusRequest(QWidget& window, const QString& socketPath)
-      : QObject(&window), window_(window), deadline_(GiveUpMs) {
-    QObject::connect(&socket_, &QLocalSocket::connected, this, [this] { Send(GetTree, {}); });
-    QObject::connect(&socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
-    QObject::connect(&socket_, &QLocalSocket::errorOccurred, this, [this] { deleteLater(); });
+      : QObject(&window), window_(window), deadline_(GiveUpMs), socket_(new QLocalSocket(this)) {
+    QObject::connect(socket_, &QLocalSocket::connected, this, [this] { Send(GetTree, {}); });
+    QObject::connect(socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
+    QObject::connect(socket_, &QLocalSocket::errorOccurred, this, [this] { deleteLater(); });
     QTimer::singleShot(deadline_.remainingTime(), this, [this] { deleteLater(); });
-    socket_.connectToServer(socketPath);
+    socket_->connectToServer(socketPath);
   }
 
  private:
@@ -100,19 +100,20 @@ class TilingFocusRequest final : public QObject {
     QByteArray message(IpcMagic, IpcMagicSize);
     const std::uint32_t header[] = {static_cast<std::uint32_t>(payload.size()), type};
     message.append(reinterpret_cast<const char*>(header), sizeof(header));
-    socket_.write(message + payload);
+    socket_->write(message + payload);
   }
 
-  // Gathers one reply at a time.
+  // Gathers the replies, and handles each once it is whole.
   void Read() {
-    received_ += socket_.readAll();
+    received_ += socket_->readAll();
     while (received_.size() >= IpcHeaderSize) {
-      std::uint32_t header[2];
-      std::memcpy(header, received_.constData() + IpcMagicSize, sizeof(header));
-      if (!received_.startsWith(IpcMagic) || received_.size() < IpcHeaderSize + header[0]) {
-        if (!received_.startsWith(IpcMagic)) deleteLater();
+      if (!received_.startsWith(IpcMagic)) {
+        deleteLater();
         return;
       }
+      std::uint32_t header[2];  // payload length, type
+      std::memcpy(header, received_.constData() + IpcMagicSize, sizeof(header));
+      if (received_.size() < IpcHeaderSize + qsizetype(header[0])) return;
       const QByteArray payload = received_.mid(IpcHeaderSize, header[0]);
       received_.remove(0, IpcHeaderSize + header[0]);
       Handle(header[1], payload);
@@ -139,7 +140,7 @@ class TilingFocusRequest final : public QObject {
 
   QWidget& window_;
   QDeadlineTimer deadline_;
-  QLocalSocket socket_;
+  QLocalSocket* socket_;
   QByteArray received_;
 };
 
