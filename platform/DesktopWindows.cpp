@@ -68,8 +68,7 @@ QString TilingWindowManagerSocket() {
 qint64 ContainerOf(const QJsonObject& node, std::uint32_t x11Window, const QString& title) {
   const bool isWindow = x11Window != 0
                             ? node.value("window").toInteger() == x11Window
-                            : node.value("pid").toInteger() == getpid() && node.value("name").toString() == title &&
-                                  !node.value("app_id").isUndefined();
+                            : node.value("pid").toInteger() == getpid() && node.value("name").toString() == title;
   if (isWindow) return node.value("id").toInteger();
   for (const char* children : {"nodes", "floating_nodes"}) {
     for (const QJsonValue child : node.value(children).toArray()) {
