@@ -41,7 +41,7 @@ const QByteArray DesktopKind = qgetenv("PAUSALO_DESKTOP_KIND");
 const bool Tiling = DesktopKind == "sway" || DesktopKind == "i3";
 
 // The program runs on Wayland itself rather than through Xwayland.
-bool NativeWayland() { return QGuiApplication::platformName() != "xcb"; }
+bool NativeWayland() { return QGuiApplication::platformName() == "wayland"; }
 
 QString Hex(WId window) { return "0x" + QString::number(window, 16); }
 
