@@ -231,8 +231,9 @@ _test_desktop_start_kwin() {
     _test_desktop_prepare_x_socket_folder
     command+=(--xwayland --exit-with-session "sh $(_test_desktop_session_script "$TEST_DESKTOP_DIR" DISPLAY)")
   fi
-  _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
-    "${command[@]}"
+  # Tests take pictures through KWin's screenshot interface.
+  _test_desktop_spawn kwin "${compositorEnvironment[@]}" KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+    KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 "${command[@]}"
   _test_desktop_await "kwin_wayland" _test_desktop_wayland_answers "$socket" || return 1
   export WAYLAND_DISPLAY=$socket
   [ -z "$xwayland" ] || _test_desktop_adopt_session "KWin's Xwayland" "$TEST_DESKTOP_DIR"
@@ -243,7 +244,9 @@ _test_desktop_start_kwin() {
 # compositor hands the variables NAME... (its Xwayland display, its IPC
 # socket) only to the programs it starts: the script writes them down, as
 # NAME=VALUE lines in FOLDER/session, and stays until the compositor ends
-# (some end with the program they started).
+# (some end with the program they started). It also lets the desktop's
+# user into the Xwayland display, which sway started as nobody guards
+# against root's clients.
 _test_desktop_session_script() {
   local folder=$1 script=$1/session.sh
   shift
