@@ -114,6 +114,8 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& title
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
+  // A connection that never was has no bus to leave.
+  if (!bus_.isConnected()) return;
   // The watcher drops the item when its name goes.
   bus_.unregisterService(service_);
   bus_.unregisterObject(ItemPath);
