@@ -23,10 +23,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// By path: under AddressSanitizer dlopen does not search the test's RUNPATH.
-const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
-const std::string MouseHook = HOOK_DIR "/librasM50.so";
-
 // A tray host on the display named by DISPLAY.
 std::unique_ptr<TestDesktop> StartTrayHost() {
   return std::make_unique<TestDesktop>(QStringList{"--current", "--tray"});

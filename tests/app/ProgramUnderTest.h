@@ -9,11 +9,17 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <string>
 #include <utility>
 
 #include "TestDesktop.h"
 
 namespace pausalo::testing {
+
+// The shipped hook libraries, by path: under AddressSanitizer dlopen does
+// not search the test's RUNPATH.
+inline const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
+inline const std::string MouseHook = HOOK_DIR "/librasM50.so";
 
 // The program as a user starts it, on the test's display and session bus
 // (with variables changed as given); killed when still running at the end.

@@ -27,10 +27,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// By path: under AddressSanitizer dlopen does not search the test's RUNPATH.
-const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
-const std::string MouseHook = HOOK_DIR "/librasM50.so";
-
 QString HostName() { return qEnvironmentVariable("PAUSALO_NOTIFIER_HOST"); }
 bool OnX11() { return QGuiApplication::platformName() == "xcb"; }
 
