@@ -127,7 +127,7 @@ void StatusNotifierItem::Register() {
                                                              StatusNotifierWatcher::Service,
                                                              QStringLiteral("RegisterStatusNotifierItem"));
   registration << service_;
-  bus_.call(registration, QDBus::NoBlock);
+  bus_.send(registration);
 }
 
 void StatusNotifierItem::SetIcon(const QIcon& icon) {
