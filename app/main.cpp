@@ -20,6 +20,8 @@ void PreferX11Windows() {
 int main(int argc, char* argv[]) {
   PreferX11Windows();
   QApplication toolkit(argc, argv);
+  // The name the desktop shows for the program, as in the tray's item title.
+  QApplication::setApplicationName("Pausalo");
   // A second start brings the running copy forward instead.
   pausalo::SingleInstance instance;
   if (instance.ForwardToRunningCopy()) return 0;

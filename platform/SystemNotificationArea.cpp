@@ -1,97 +1,81 @@
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "platform/Icon.h"
 #include "platform/NotificationArea.h"
+#include "platform/StatusNotifierItem.h"
 
 namespace pausalo {
 
 namespace {
 
-// The notification area through QSystemTrayIcon (StatusNotifierItem or
-// XEmbed). A click there arrives as an activation, which is turned back into
-// the button messages a real press and release give.
-class SystemNotificationArea final : public NotificationArea {
- public:
-  bool Available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+// Where mouse actions on an icon go: the record's window, identifier and
+// callback message (0 for none).
+struct Route {
+  PausaloWindow window = 0;
+  std::int32_t id = 0;
+  std::uint32_t message = 0;
 
-  bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
-    const Key key{data.Wnd, data.uID};
-    const auto found = icons_.find(key);
-    switch (action) {
-      case NIM_ADD: {
-        if (found != icons_.end() || !Available()) return false;
-        // Owned by the application too, so none outlives it.
-        Shown& shown = icons_[key];
-        shown.icon = new QSystemTrayIcon(QCoreApplication::instance());
-        Apply(shown, data);
-        Route(shown, data);
-        shown.icon->show();
-        return true;
-      }
-      case NIM_MODIFY:
-        if (found == icons_.end() || found->second.icon.isNull()) return false;
-        Apply(found->second, data);
-        Route(found->second, data);
-        return true;
-      case NIM_DELETE:
-        if (found == icons_.end()) return false;
-        delete found->second.icon.data();
-        icons_.erase(found);
-        return true;
-    }
-    return false;
+  void Post(const std::vector<std::int32_t>& mouseMessages) const {
+    if (message == 0) return;
+    for (const std::int32_t mouse : mouseMessages) pausalo_post_message(window, message, id, mouse);
+  }
+};
+
+// One icon on show, in whichever kind of notification area took it.
+class ShownIcon {
+ public:
+  virtual ~ShownIcon() = default;
+  virtual bool StatusNotifier() const = 0;
+  // Each sets only what changed: the tray hint changes every second while
+  // the picture stays.
+  virtual void SetPicture(const QIcon& picture) = 0;
+  virtual void SetTip(const QString& tip) = 0;
+  // Puts the icon, set up, into the notification area.
+  virtual void Show() = 0;
+  // A new StatusNotifier watcher came.
+  virtual void WatcherCame() {}
+
+  Route route;
+};
+
+// An icon docked in an XEmbed tray host through QSystemTrayIcon. A click
+// there arrives as an activation, which is turned back into the button
+// messages a real press and release give.
+class XEmbedIcon final : public ShownIcon {
+ public:
+  XEmbedIcon() : icon_(new QSystemTrayIcon(QCoreApplication::instance())) {
+    // Owned by the application too, so none outlives it.
+    QObject::connect(icon_, &QSystemTrayIcon::activated, icon_,
+                     [this](QSystemTrayIcon::ActivationReason reason) { route.Post(ButtonMessages(reason)); });
+  }
+  ~XEmbedIcon() override { delete icon_.data(); }
+  XEmbedIcon(const XEmbedIcon&) = delete;
+  XEmbedIcon& operator=(const XEmbedIcon&) = delete;
+
+  bool StatusNotifier() const override { return false; }
+  void Show() override { icon_->show(); }
+  // Setting the picture repaints the icon in the tray (X requests, a
+  // wake-up of the X reader thread).
+  void SetPicture(const QIcon& picture) override {
+    if (icon_.isNull() || picture.cacheKey() == picture_) return;
+    picture_ = picture.cacheKey();
+    icon_->setIcon(picture);
+  }
+  void SetTip(const QString& tip) override {
+    if (!icon_.isNull() && icon_->toolTip() != tip) icon_->setToolTip(tip);
   }
 
  private:
-  using Key = std::pair<PausaloWindow, std::uint32_t>;
-
-  // An icon on show, with what was last handed to it.
-  struct Shown {
-    QPointer<QSystemTrayIcon> icon;
-    std::uint32_t hIcon = 0;
-    std::int64_t picture = -1;   // QIcon::cacheKey() of the picture set; -1 before the first
-    std::uint32_t callback = 0;  // the callback message activations go to; 0 for none
-  };
-
-  // Sets only what changed: setting the picture repaints the icon in the
-  // tray (X requests, a wake-up of the X reader thread), and the tray hint
-  // changes every second while the picture stays.
-  static void Apply(Shown& shown, const TNotifyIconData& data) {
-    if (data.uFlags & NIF_ICON) {
-      const TIcon* source = TIcon::FromHandle(data.hIcon);
-      const QIcon picture = source != nullptr ? source->Image() : QIcon();
-      if (data.hIcon != shown.hIcon || picture.cacheKey() != shown.picture) {
-        shown.icon->setIcon(picture);
-        shown.hIcon = data.hIcon;
-        shown.picture = picture.cacheKey();
-      }
-    }
-    const QString tip = QString::fromUtf8(data.Tip());
-    if ((data.uFlags & NIF_TIP) && shown.icon->toolTip() != tip) shown.icon->setToolTip(tip);
-  }
-
-  // Routes activations to the record's window and callback message; the
-  // window and identifier are the icon's key, so only the message can change.
-  static void Route(Shown& shown, const TNotifyIconData& data) {
-    const std::uint32_t callback = (data.uFlags & NIF_MESSAGE) ? data.uCallbackMessage : 0;
-    if (callback == shown.callback) return;
-    shown.callback = callback;
-    QSystemTrayIcon& icon = *shown.icon;
-    QObject::disconnect(&icon, &QSystemTrayIcon::activated, nullptr, nullptr);
-    if (callback == 0) return;
-    QObject::connect(&icon, &QSystemTrayIcon::activated,
-                     [window = data.Wnd, message = callback,
-                      id = static_cast<std::int32_t>(data.uID)](QSystemTrayIcon::ActivationReason reason) {
-                       for (const std::int32_t mouse : ButtonMessages(reason))
-                         pausalo_post_message(window, message, id, mouse);
-                     });
-  }
-
   static std::vector<std::int32_t> ButtonMessages(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
       case QSystemTrayIcon::Trigger: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
@@ -103,7 +87,143 @@ class SystemNotificationArea final : public NotificationArea {
     return {};
   }
 
-  std::map<Key, Shown> icons_;
+  QPointer<QSystemTrayIcon> icon_;
+  qint64 picture_ = -1;  // QIcon::cacheKey() of the picture set; -1 before the first
+};
+
+// An icon as a StatusNotifierItem. The protocol tells no button: the item's
+// activation counts as a left click, the secondary one as a middle click,
+// the context menu request as a right click.
+class StatusNotifierIcon final : public ShownIcon {
+ public:
+  explicit StatusNotifierIcon(const QDBusConnection& bus) : item_(bus, QGuiApplication::applicationDisplayName()) {
+    item_.OnAction = [this](StatusNotifierItem::Action action) { route.Post(ButtonMessages(action)); };
+  }
+
+  bool Published() const { return item_.Published(); }
+  bool StatusNotifier() const override { return true; }
+  void SetPicture(const QIcon& picture) override { item_.SetIcon(picture); }
+  void SetTip(const QString& tip) override { item_.SetToolTip(tip); }
+  void Show() override { item_.Register(); }
+  void WatcherCame() override { item_.Register(); }
+
+ private:
+  static std::vector<std::int32_t> ButtonMessages(StatusNotifierItem::Action action) {
+    switch (action) {
+      case StatusNotifierItem::Action::Activate: return {WM_LBUTTONDOWN, WM_LBUTTONUP};
+      case StatusNotifierItem::Action::SecondaryActivate: return {WM_MBUTTONDOWN, WM_MBUTTONUP};
+      case StatusNotifierItem::Action::ContextMenu: return {WM_RBUTTONDOWN, WM_RBUTTONUP};
+    }
+    return {};
+  }
+
+  StatusNotifierItem item_;
+};
+
+// The desktop's notification area: a StatusNotifierItem where the session
+// bus has a watcher with a host (Plasma, waybar, Xfce's panel, GNOME with
+// the AppIndicator extension), an XEmbed tray icon otherwise. The choice is
+// made at every add, so a watcher that comes late is used by the next one.
+// Qt's tray is asked only while no watcher is there: Qt decides once, at its
+// first use, between its own StatusNotifierItem and XEmbed, and it must
+// never show a second icon of the other kind.
+class SystemNotificationArea final : public NotificationArea {
+ public:
+  bool Available() const override {
+    if (icons_.empty()) return HostNow() != Host::None;
+    const bool statusNotifiers = std::any_of(icons_.begin(), icons_.end(),
+                                             [](const auto& shown) { return shown.second->StatusNotifier(); });
+    return statusNotifiers ? watcherOwned_ : QSystemTrayIcon::isSystemTrayAvailable();
+  }
+
+  bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
+    const Key key{data.Wnd, data.uID};
+    const auto found = icons_.find(key);
+    switch (action) {
+      case NIM_ADD: {
+        if (found != icons_.end()) return false;
+        std::unique_ptr<ShownIcon> icon = NewIcon();
+        if (icon == nullptr) return false;
+        icon->route = {data.Wnd, static_cast<std::int32_t>(data.uID), 0};
+        Apply(*icon, data);
+        icon->Show();
+        icons_.emplace(key, std::move(icon));
+        return true;
+      }
+      case NIM_MODIFY:
+        if (found == icons_.end()) return false;
+        Apply(*found->second, data);
+        return true;
+      case NIM_DELETE:
+        if (found == icons_.end()) return false;
+        icons_.erase(found);
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  using Key = std::pair<PausaloWindow, std::uint32_t>;
+  enum class Host { StatusNotifier, XEmbed, None };
+
+  static QDBusConnection Bus() { return QDBusConnection::sessionBus(); }
+
+  // Which kind of host there is now. Qt's tray is asked only when no
+  // watcher is on the bus at all: one without a host yet may get one any
+  // moment.
+  static Host HostNow() {
+    switch (StatusNotifierWatcher::Query(Bus())) {
+      case StatusNotifierWatcher::State::WithHost: return Host::StatusNotifier;
+      case StatusNotifierWatcher::State::WithoutHost: return Host::None;
+      case StatusNotifierWatcher::State::Absent: break;
+    }
+    return QSystemTrayIcon::isSystemTrayAvailable() ? Host::XEmbed : Host::None;
+  }
+
+  std::unique_ptr<ShownIcon> NewIcon() {
+    switch (HostNow()) {
+      case Host::StatusNotifier: {
+        auto item = std::make_unique<StatusNotifierIcon>(Bus());
+        if (!item->Published()) return nullptr;
+        WatchWatcher();
+        watcherOwned_ = true;
+        return item;
+      }
+      case Host::XEmbed: return std::make_unique<XEmbedIcon>();
+      case Host::None: break;
+    }
+    return nullptr;
+  }
+
+  // Nobody tells an item that its watcher went away; a new watcher knows
+  // nothing of the items of the old one.
+  void WatchWatcher() {
+    if (!watcher_.isNull()) return;
+    // Owned by the application, so that it ends with the bus connection.
+    watcher_ = new QDBusServiceWatcher(StatusNotifierWatcher::Service, Bus(), QDBusServiceWatcher::WatchForOwnerChange,
+                                       QCoreApplication::instance());
+    QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged,
+                     [this](const QString&, const QString&, const QString& newOwner) {
+                       watcherOwned_ = !newOwner.isEmpty();
+                       if (!watcherOwned_) return;
+                       for (const auto& [key, icon] : icons_) icon->WatcherCame();
+                     });
+  }
+
+  static void Apply(ShownIcon& icon, const TNotifyIconData& data) {
+    if (data.uFlags & NIF_ICON) {
+      const TIcon* source = TIcon::FromHandle(data.hIcon);
+      icon.SetPicture(source != nullptr ? source->Image() : QIcon());
+    }
+    if (data.uFlags & NIF_TIP) icon.SetTip(QString::fromUtf8(data.Tip()));
+    // The window and identifier are the icon's key, so only the message can
+    // change.
+    icon.route.message = (data.uFlags & NIF_MESSAGE) ? data.uCallbackMessage : 0;
+  }
+
+  std::map<Key, std::unique_ptr<ShownIcon>> icons_;
+  QPointer<QDBusServiceWatcher> watcher_;
+  bool watcherOwned_ = false;
 };
 
 }  // namespace

@@ -22,6 +22,7 @@ PAUSALO_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus-x11
   kwin-wayland sway mutter xwayland wtype i3-wm grim x11-xserver-utils
+  waybar xfce4-panel xfconf
   desktop-file-utils appstream lintian dpkg-dev
 )
 

@@ -1,7 +1,8 @@
 # The test desktop: the one way tests, benchmarks and ./run start display
 # servers. Sourced, not run (tools/test-desktop is the command):
 #
-#   test_desktop_start [--wm | --i3] [--tray] [--x | --kwin | --sway | --mutter | --current] [--xwayland]
+#   test_desktop_start [--wm | --i3] [--tray] [--waybar] [--xfce-panel]
+#                      [--x | --kwin | --sway | --mutter | --current] [--xwayland]
 #   test_desktop_stop
 #
 # test_desktop_start starts the servers asked for (default --x), each
@@ -25,7 +26,8 @@
 #                also owns org.gnome.Mutter.IdleMonitor on the bus); with
 #                --xwayland the GNOME session: mutter, Xwayland, no tray
 #   --current    no server, runtime folder or bus of its own: the window
-#                manager and tray host go to the X display already in DISPLAY
+#                manager and tray hosts go to the displays already in DISPLAY
+#                and WAYLAND_DISPLAY, and to the session bus already there
 #   --wm         openbox on the X display (the compositor's own with
 #                --xwayland) (ready: _NET_SUPPORTING_WM_CHECK on the root
 #                window)
@@ -34,6 +36,12 @@
 #                I3_SOCKET_PATH on the root window)
 #   --tray       trayer on the X display
 #                (ready: the _NET_SYSTEM_TRAY_S0 selection has an owner)
+#   --waybar     waybar with its tray module alone, on a Wayland compositor
+#                with layer shell (sway): a StatusNotifierItem host
+#   --xfce-panel xfce4-panel with its notification area alone, on the X
+#                display: a StatusNotifierItem host and an XEmbed tray host
+#                (ready, both: org.kde.StatusNotifierWatcher on the session
+#                bus says a host is registered)
 #
 # User activity that the compositor itself counts comes from the test tool
 # pausalo_inject (build/tests/support/pausalo_inject, run on the desktop):
@@ -57,8 +65,10 @@ TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK XDG_R
 
 test_desktop_start() {
   local server=x wm= tray= xwayland=
+  TEST_DESKTOP_NOTIFIER_HOSTS=()
   while [ $# -gt 0 ]; do
     case $1 in
+      --waybar | --xfce-panel) TEST_DESKTOP_NOTIFIER_HOSTS+=("${1#--}") ;;
       --x) server=x ;;
       --kwin) server=kwin ;;
       --sway) server=sway ;;
@@ -80,14 +90,16 @@ test_desktop_start() {
     echo "test-desktop: --i3 goes with --x or --current" >&2
     return 2
   fi
-  if [ "$server" = current ] && [ -z "${DISPLAY:-}" ]; then
-    echo "test-desktop: --current needs DISPLAY" >&2
+  if [ "$server" = current ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "test-desktop: --current needs DISPLAY or WAYLAND_DISPLAY" >&2
     return 2
   fi
   local xDisplay=1
   case $server in
     kwin | sway | mutter) xDisplay=$xwayland ;;
+    current) xDisplay=${DISPLAY:-} ;;
   esac
+  _test_desktop_check_notifier_hosts "$server" "$xDisplay" || return 2
   if { [ -n "$wm" ] || [ -n "$tray" ]; } && [ -z "$xDisplay" ]; then
     echo "test-desktop: --wm, --i3 and --tray need an X display (--x or --xwayland)" >&2
     return 2
@@ -355,7 +367,8 @@ _test_desktop_start_extras() {
   if [ -n "$wm" ]; then
     _test_desktop_await "the window manager" _test_desktop_wm_announced || return 1
   fi
-  [ -z "$tray" ] || _test_desktop_start_tray
+  if [ -n "$tray" ]; then _test_desktop_start_tray || return 1; fi
+  _test_desktop_start_notifier_hosts
 }
 
 # i3 with a configuration of its own: Debian's starts a bar, a status line
@@ -382,4 +395,96 @@ _test_desktop_start_tray() {
     unset 'TEST_DESKTOP_GROUPS[-1]'
   done
   return 1
+}
+
+# StatusNotifierItem hosts (--waybar, --xfce-panel), as asked in
+# TEST_DESKTOP_NOTIFIER_HOSTS.
+TEST_DESKTOP_NOTIFIER_HOSTS=()
+
+# _test_desktop_check_notifier_hosts SERVER XDISPLAY: whether the desktop
+# has what each asked host draws on.
+_test_desktop_check_notifier_hosts() {
+  local server=$1 xDisplay=$2 host
+  for host in "${TEST_DESKTOP_NOTIFIER_HOSTS[@]}"; do
+    case $host in
+      waybar)
+        if [ "$server" != sway ] && [ "$server" != kwin ] && { [ "$server" != current ] || [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
+          echo "test-desktop: --waybar needs a Wayland compositor with layer shell (--sway, --kwin)" >&2
+          return 1
+        fi ;;
+      xfce-panel)
+        if [ -z "$xDisplay" ]; then
+          echo "test-desktop: --xfce-panel needs an X display" >&2
+          return 1
+        fi ;;
+    esac
+  done
+}
+
+_test_desktop_start_notifier_hosts() {
+  local host
+  for host in "${TEST_DESKTOP_NOTIFIER_HOSTS[@]}"; do
+    "_test_desktop_start_$host" || return 1
+    _test_desktop_await "the $host StatusNotifierItem host" _test_desktop_notifier_host_registered || return 1
+  done
+}
+
+_test_desktop_notifier_host_registered() {
+  dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered \
+    2>/dev/null | grep -q 'boolean true'
+}
+
+# A folder of the host's own in the desktop's folder, for its settings.
+_test_desktop_host_folder() {
+  local folder=$TEST_DESKTOP_DIR/$1
+  mkdir -p "$folder" && printf '%s\n' "$folder"
+}
+
+_test_desktop_start_waybar() {
+  local folder
+  folder=$(_test_desktop_host_folder waybar) || return 1
+  cat >"$folder/config" <<'EOF'
+{ "layer": "top", "position": "top", "height": 26, "modules-right": ["tray"], "tray": { "icon-size": 16 } }
+EOF
+  printf '* { font-family: sans-serif; font-size: 12px; }\n' >"$folder/style.css"
+  # No accessibility bridge: the bus activates no services.
+  _test_desktop_spawn waybar env NO_AT_BRIDGE=1 HOME="$folder" XDG_CONFIG_HOME="$folder" \
+    waybar --config "$folder/config" --style "$folder/style.css"
+}
+
+# xfce4-panel keeps its settings in xfconfd, which the bus does not
+# activate: it runs beside the panel, with a panel of one notification area
+# at the top left.
+_test_desktop_start_xfce-panel() {
+  local folder
+  folder=$(_test_desktop_host_folder xfce-panel) || return 1
+  local channels=$folder/xfce4/xfconf/xfce-perchannel-xml
+  mkdir -p "$channels" || return 1
+  cat >"$channels/xfce4-panel.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="1"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="icon-size" type="uint" value="16"/>
+      <property name="size" type="uint" value="26"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+EOF
+  local -a environment=(env NO_AT_BRIDGE=1 HOME="$folder" XDG_CONFIG_HOME="$folder" XFCE_PANEL_MIGRATE_DEFAULT=1)
+  _test_desktop_spawn xfconfd "${environment[@]}" /usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd
+  _test_desktop_await "xfconfd" _test_desktop_bus_name_owned org.xfce.Xfconf || return 1
+  _test_desktop_spawn xfce-panel "${environment[@]}" xfce4-panel --disable-wm-check
 }

@@ -11,7 +11,9 @@
 #include <memory>
 
 #include "EventLoopWaits.h"
+#include "ProgramUnderTest.h"
 #include "TestDesktop.h"
+#include "TrayChecks.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
@@ -21,20 +23,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// By path: under AddressSanitizer dlopen does not search the test's RUNPATH.
-const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
-const std::string MouseHook = HOOK_DIR "/librasM50.so";
-
 // A tray host on the display named by DISPLAY.
 std::unique_ptr<TestDesktop> StartTrayHost() {
   return std::make_unique<TestDesktop>(QStringList{"--current", "--tray"});
-}
-
-// The window Qt embeds into the tray host for an icon.
-QWidget* TrayIconWindow() {
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    if (QByteArray(widget->metaObject()->className()).contains("SystemTrayIcon") && widget->isVisible()) return widget;
-  return nullptr;
 }
 
 // Whether the icon's window sits inside a tray host rather than on the root
@@ -104,52 +95,6 @@ TEST_F(TrayHostLoss, TheIconComesBackWithTheNextHintAndTheWindowCanStillBeRestor
   form->B_StopClick();
 }
 
-namespace {
-
-// The program as a user starts it, on the test's display and session bus
-// (with variables changed as given); killed when still running at the end.
-class Program {
- public:
-  explicit Program(const QList<std::pair<QString, QString>>& changes = {}) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    // What the toolkit leaves allocated when it ends the program from inside
-    // its event loop is no leak of the program's own.
-    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
-    // Under AddressSanitizer dlopen does not search the program's RUNPATH
-    // for the hook libraries.
-    environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
-    for (const auto& [name, value] : changes) environment.insert(name, value);
-    process_.setProcessEnvironment(environment);
-    process_.start(PAUSALO_PROGRAM, {});
-    process_.waitForStarted();
-  }
-  ~Program() {
-    process_.kill();
-    process_.waitForFinished();
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-  QProcess& Process() { return process_; }
-
- private:
-  QProcess process_;
-};
-
-// The shown main windows of every running copy.
-QList<QByteArray> ShownMainWindows() {
-  QByteArray found;
-  RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Pausalo$"}, &found);
-  return found.trimmed().isEmpty() ? QList<QByteArray>() : found.trimmed().split('\n');
-}
-
-// Start: the first button of the strip at the bottom of the Home page.
-void PressStart(const QByteArray& window) {
-  ASSERT_EQ(RunTool("xdotool", {"mousemove", "--window", window, "50", "248", "click", "1"}), 0);
-}
-
-}  // namespace
-
 // The program itself, monitoring, loses its X server: it ends (the toolkit
 // ends a program whose display is gone) without a crash, a sanitizer report
 // or a hang in the hook libraries' threads at exit.
@@ -177,18 +122,6 @@ TEST(DisplayLoss, TheMonitoringProgramEndsQuietlyWhenItsXServerGoes) {
     EXPECT_FALSE(errors.contains("terminate called")) << errors.toStdString();
   }
 }
-
-namespace {
-
-// Whether a user can reach the window: mapped, or iconified where a window
-// manager lists it.
-bool Reachable(WId window) {
-  QByteArray answer;
-  if (RunTool("xwininfo", {"-id", QString::number(window)}, &answer) == 0 && answer.contains("IsViewable")) return true;
-  return RunTool("xprop", {"-id", QString::number(window), "WM_STATE"}, &answer) == 0 && answer.contains("Iconic");
-}
-
-}  // namespace
 
 TEST_F(TrayHostLoss, TheWindowHidingInTheTrayComesWithinReachWhenTheHostEndsForGood) {
   ASSERT_NO_FATAL_FAILURE(StartMonitoringInTray());

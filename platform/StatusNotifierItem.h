@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QIcon>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace pausalo {
+
+// One picture of an item's icon: width, height and the pixels as ARGB32 in
+// network byte order, row by row.
+struct StatusNotifierPixmap {
+  int width = 0;
+  int height = 0;
+  QByteArray pixels;
+};
+using StatusNotifierPixmaps = QList<StatusNotifierPixmap>;
+
+// An item's tooltip: icon name, icon pictures, title and text.
+struct StatusNotifierToolTip {
+  QString iconName;
+  StatusNotifierPixmaps icon;
+  QString title;
+  QString text;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierPixmap& pixmap);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierPixmap& pixmap);
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& toolTip);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& toolTip);
+
+// The picture as an item hands it over the bus.
+StatusNotifierPixmap ToStatusNotifierPixmap(const QImage& image);
+// The icon at the sizes panels draw, or at its own sizes where it has them.
+StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon);
+
+// The StatusNotifierWatcher of the session bus, where items are registered
+// and hosts (the panels that show items) announce themselves.
+namespace StatusNotifierWatcher {
+inline constexpr char Service[] = "org.kde.StatusNotifierWatcher";
+enum class State { Absent, WithoutHost, WithHost };
+// Whether a watcher is there, and whether a host that shows its items has
+// announced itself to it; asks the bus.
+State Query(const QDBusConnection& bus);
+}  // namespace StatusNotifierWatcher
+
+// One icon in the notification area as a StatusNotifierItem on the session
+// bus: a bus name of its own with the item at /StatusNotifierItem,
+// registered with the watcher. Panels read its properties and call its
+// methods; changes of the icon and tooltip are announced by signals.
+class StatusNotifierItem final : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+  Q_PROPERTY(QString Category READ Category)
+  Q_PROPERTY(QString Id READ Id)
+  Q_PROPERTY(QString Title READ Title)
+  Q_PROPERTY(QString Status READ Status)
+  Q_PROPERTY(QString IconName READ IconName)
+  Q_PROPERTY(pausalo::StatusNotifierPixmaps IconPixmap READ IconPixmap)
+  Q_PROPERTY(pausalo::StatusNotifierToolTip ToolTip READ ToolTip)
+  Q_PROPERTY(bool ItemIsMenu READ ItemIsMenu)
+
+ public:
+  // What the user did to the item. The protocol tells neither the button
+  // nor the modifiers.
+  enum class Action { Activate, SecondaryActivate, ContextMenu };
+
+  // Puts the item on the bus; Register hands it to the watcher.
+  StatusNotifierItem(QDBusConnection bus, const QString& title);
+  ~StatusNotifierItem() override;
+  StatusNotifierItem(const StatusNotifierItem&) = delete;
+  StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
+
+  // Whether the item's name and object are on the bus.
+  bool Published() const { return published_; }
+  // Registers the item with the watcher, also again with a new watcher.
+  void Register();
+
+  // Announce a change only when there is one.
+  void SetIcon(const QIcon& icon);
+  void SetToolTip(const QString& text);
+
+  std::function<void(Action)> OnAction;
+
+  QString Category() const { return QStringLiteral("ApplicationStatus"); }
+  QString Id() const { return title_; }
+  QString Title() const { return title_; }
+  QString Status() const { return QStringLiteral("Active"); }
+  QString IconName() const { return {}; }
+  StatusNotifierPixmaps IconPixmap() const { return pixmaps_; }
+  StatusNotifierToolTip ToolTip() const { return {{}, {}, title_, toolTip_}; }
+  bool ItemIsMenu() const { return false; }
+
+ public Q_SLOTS:
+  Q_SCRIPTABLE void Activate(int x, int y);
+  Q_SCRIPTABLE void SecondaryActivate(int x, int y);
+  Q_SCRIPTABLE void ContextMenu(int x, int y);
+  Q_SCRIPTABLE void Scroll(int delta, const QString& orientation);
+
+ Q_SIGNALS:
+  Q_SCRIPTABLE void NewTitle();
+  Q_SCRIPTABLE void NewIcon();
+  Q_SCRIPTABLE void NewToolTip();
+  Q_SCRIPTABLE void NewStatus(const QString& status);
+
+ private:
+  void Act(Action action);
+
+  QDBusConnection bus_;
+  const QString service_;
+  const QString title_;
+  bool published_ = false;
+  qint64 iconKey_ = -1;  // QIcon::cacheKey() of the icon set; -1 before the first
+  StatusNotifierPixmaps pixmaps_;
+  QString toolTip_;
+};
+
+}  // namespace pausalo
+
+Q_DECLARE_METATYPE(pausalo::StatusNotifierPixmap)
+Q_DECLARE_METATYPE(pausalo::StatusNotifierToolTip)
