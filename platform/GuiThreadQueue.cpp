@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QThread>
 #include <cassert>
+#include <stdexcept>
 
 namespace pausalo {
 
@@ -22,7 +23,12 @@ bool IsGuiThread() {
 }
 
 GuiThreadQueue::GuiThreadQueue() : wake_(MakeWake()) {
-  if (!IsGuiThread()) moveToThread(QCoreApplication::instance()->thread());
+  const QCoreApplication* application = QCoreApplication::instance();
+  if (application == nullptr)
+    throw std::logic_error(
+        "A queue for the GUI thread (and a thread object, which has one) needs the application "
+        "object: make the QApplication first");
+  if (!IsGuiThread()) moveToThread(application->thread());
 }
 
 GuiThreadQueue::~GuiThreadQueue() = default;

@@ -25,8 +25,9 @@ class GuiThreadQueue final : public QObject {
   Q_OBJECT
 
  public:
-  // Needs the application object. Made on the GUI thread (where made on
-  // another, its first wake-up is made there).
+  // Needs the application object: without one it throws std::logic_error.
+  // Made on the GUI thread (where made on another, its first wake-up is made
+  // there).
   GuiThreadQueue();
   // Calls still queued are dropped. No thread may post while it runs.
   ~GuiThreadQueue() override;

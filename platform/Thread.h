@@ -27,7 +27,9 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 // next call of WaitWhileSuspended or Sleep. A thread is therefore never
 // stopped while it holds a lock, and Suspend never waits for the thread.
 //
-// Make, resume, suspend, terminate and destroy the object on the GUI thread.
+// Make, resume, suspend, terminate and destroy the object on the GUI thread,
+// once the application object exists (before, making it throws
+// std::logic_error).
 // A derived class whose Execute uses its own members calls Shutdown in its
 // destructor, so that the thread has ended before those members go.
 class TThread {

@@ -29,12 +29,14 @@
 
 #include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
+#include "StepDeadline.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
 using namespace std::chrono_literals;
 using pausalo::testing::RecordingNotificationArea;
+using pausalo::testing::StepDeadline;
 
 namespace {
 
@@ -265,7 +267,12 @@ class WorkingDay {
       return;
     }
     const int before = model_.state;
-    form_.OpTimerTimer();
+    {
+      // The break window opens after the tick: one opened inside it would
+      // wait there for an answer that the day only gives afterwards.
+      const StepDeadline deadline("a tick of the main window's timer", 30s);
+      form_.OpTimerTimer();
+    }
     const bool opens = model_.Tick(now_);
     if (before == 1 && model_.state == 5) ++idleStretches;
     if (before == 4 && model_.state == 0) ++snoozesEndedAway;

@@ -18,12 +18,14 @@
 #include "ApplicationWindowTestAccess.h"
 #include "EventLoopWaits.h"
 #include "FakeInput.h"
+#include "StepDeadline.h"
 #include "TestDesktop.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
 using pausalo::testing::FakeInput;
 using pausalo::testing::ProcessEventsUntil;
+using pausalo::testing::StepDeadline;
 using pausalo::testing::TestDesktop;
 using namespace std::chrono_literals;
 
@@ -38,6 +40,7 @@ class DisplayLossTest : public ::testing::Test {
     god.OnMouseMsg = [this](std::int32_t, std::uint32_t, tagMOUSEHOOKSTRUCT) { ++mice; };
   }
   ~DisplayLossTest() override {
+    StopHooks();
     qputenv("DISPLAY", savedDisplay_);
     qputenv("WAYLAND_DISPLAY", savedWaylandDisplay_);
   }
@@ -59,6 +62,14 @@ class DisplayLossTest : public ::testing::Test {
     return errors;
   }
 
+  // RemoveHook waits for the library's listener, which a stop request
+  // reaches at once.
+  void StopHooks() {
+    const StepDeadline deadline("RemoveHook, stopping both libraries' listeners", 10s);
+    god.StopMouseHook();
+    god.StopKeybrdHook();
+  }
+
   bool KeyArrives() {
     FakeInput input;
     if (!input.Connected()) return false;
@@ -73,7 +84,10 @@ class DisplayLossTest : public ::testing::Test {
     QThread::sleep(2);
     QCoreApplication::processEvents();
     const int before = mice;
-    QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
+    {
+      const StepDeadline deadline("input through the compositor (pausalo_inject)", 30s);
+      QProcess::execute(PAUSALO_INJECT, {"--moves", "5"});
+    }
     return ProcessEventsUntil([&] { return mice > before; }, 10s);
   }
 
@@ -165,8 +179,7 @@ TEST_F(DisplayLossTest, ALostServerEndsTheListenersQuietly) {
   qputenv("DISPLAY", lostDisplay);
   EXPECT_TRUE(StopsAnsweringSetHook(DefaultKeybrdHookLibrary));
   EXPECT_TRUE(StopsAnsweringSetHook(DefaultMouseHookLibrary));
-  god.StopKeybrdHook();
-  god.StopMouseHook();
+  StopHooks();
   EXPECT_EQ(StartErrors(), Refused);
 
   TestDesktop desktop;
@@ -198,8 +211,7 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
     EXPECT_EQ(NextLine(compositor), request);
     EXPECT_EQ(NextLine(compositor), request);
-    god.StopMouseHook();
-    god.StopKeybrdHook();
+    StopHooks();
   }
 
   qunsetenv("WAYLAND_DISPLAY");
@@ -225,8 +237,7 @@ TEST_P(CompositorLossTest, ALostCompositorEndsTheSourcesQuietly) {
   qputenv("WAYLAND_DISPLAY", lostDisplay);
   // The keyboard library's stand-in source has no connection to lose.
   EXPECT_TRUE(StopsAnsweringSetHook(DefaultMouseHookLibrary));
-  god.StopMouseHook();
-  god.StopKeybrdHook();
+  StopHooks();
   EXPECT_EQ(StartErrors(), Refused);
 
   TestDesktop desktop({GetParam()});
