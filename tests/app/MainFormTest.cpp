@@ -19,6 +19,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "ApplicationWindowTestAccess.h"
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
@@ -171,7 +172,9 @@ TEST_F(MainFormTest, StartHidesIntoTheTrayAndStopComesBackToTheStartButtons) {
   EXPECT_EQ(form.StaticText2->text(), "00:00:05");
   EXPECT_EQ(form.Tray1->Hint(), "Time elapsed: 00:00:05");
 
+  ASSERT_GT(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   form.B_StopClick();
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u) << "a hook is still installed";
   EXPECT_TRUE(form.B_Start->isEnabled());
   EXPECT_FALSE(form.B_Stop->isEnabled());
   EXPECT_TRUE(form.B_Fine->isEnabled());
@@ -204,6 +207,7 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !form.isVisible(); }, 5s));
   EXPECT_TRUE(form.Tray1->Added());
   form.Tray1Click();
+  EXPECT_TRUE(form.isVisible() && !form.isMinimized()) << "the window came back minimised";
 
   form.B_Stop->click();
   form.B_Start->click();
@@ -220,6 +224,7 @@ TEST_F(MainFormTest, WithoutANotificationAreaTheWindowMinimisesInsteadOfHiding) 
 
   // The notification area goes away while the window hides in it.
   form.Tray1Click();
+  EXPECT_FALSE(form.isMinimized()) << "a tray click leaves the window minimised";
   area.available = true;
   application.Minimize();
   ASSERT_FALSE(form.isVisible());
