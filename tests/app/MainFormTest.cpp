@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -344,11 +345,13 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
 
   // A number still being typed is not used; an arrow step counts at once,
   // also where it cannot move the number any further.
+  // Each checked before the focus moves on, which would commit it too.
   Edit(form.FSPause, "30");
   QTest::keyClick(form.FSPause, Qt::Key_Up);
+  EXPECT_EQ(Limits().Pause, 30) << "a step at the maximum did not commit";
   Edit(form.FSTimeout, "1");
   QTest::keyClick(form.FSTimeout, Qt::Key_Down);
-  EXPECT_EQ(Limits(), (TBreakLimits{240, 30, 1}));
+  EXPECT_EQ(Limits().Timeout, 1) << "a step at the minimum did not commit";
   Edit(form.FSActivity, "1");
   Work(1s);
   EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
@@ -396,6 +399,17 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
     EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue);
     EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data()) << "the focus stays on Snooze";
     clock.Advance(1ms);
+    // Past the guard, Escape still leaves the window to its buttons, and
+    // only a plain Enter, pressed afresh, presses one.
+    QTest::keyClick(modal, Qt::Key_Escape);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Escape);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Return, Qt::AltModifier);
+    QKeyEvent repeated(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(form.SnoozeButton, &repeated);
+    pausalo::testing::ProcessEventsFor(300ms);
+    EXPECT_TRUE(modal->isVisible()) << "Escape closed the break window";
+    EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue) << "a held or modified Enter pressed Snooze";
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
   });
   CloseTheBreakWindowAfter(8s);
@@ -406,9 +420,13 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
 TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
   TypeLimits(1, 15, 3);
   form.B_Start->click();
-  WhenModal([&](QWidget*) { form.SnoozeButton->click(); });
+  WhenModal([&](QWidget*) {
+    clock.Advance(20s);
+    form.SnoozeButton->click();
+  });
   Tick(60s);
   ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssSnoozed; }));
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).LastInput(), clock.Now()) << "Snooze counts as input";
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
@@ -478,6 +496,14 @@ TEST_F(MainFormTest, HelpShowsItsContentsPageCentredAboveTheMainWindowAndEscapeC
 
   QTest::keyClick(viewer, Qt::Key_Escape);
   EXPECT_FALSE(viewer->isVisible()) << "Escape did not close the help";
+
+  // Over a main window at the screen's corner the help stays on the screen.
+  const QRect room = form.screen()->availableGeometry();
+  form.move(room.bottomRight() - QPoint(form.width() / 3, form.height() / 3));
+  form.BitBtn1->click();
+  ASSERT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(room.contains(viewer->geometry())) << "the help is off the screen";
+  viewer->close();
 }
 
 TEST_F(MainFormTest, ClosingTheHelpWindowKeepsTheProgramAndClosingTheMainWindowEndsIt) {
