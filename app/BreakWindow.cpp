@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "app/CaptionFit.h"
+#include "app/EnterPressesButtons.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
@@ -111,6 +112,9 @@ void TMainForm::BuildBreakWindow() {
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
   WidenButtonsToCaptions(BreakForm);
+  // Enter as on the main window; the guard comes first (filters installed
+  // later run first).
+  new EnterPressesButtons(BreakForm);
   for (QWidget* button : {SnoozeButton.data(), OkButton.data()}) form->GuardKeysOf(button);
 }
 

@@ -17,10 +17,13 @@ EnterPressesButtons::EnterPressesButtons(QWidget* window) : QObject(window) {
 bool EnterPressesButtons::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
-  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-  if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+  // Every Enter stops here: a dialog's button would press itself on any
+  // Return, held down or with Ctrl or Alt. Only a plain one, pressed afresh,
+  // presses the button.
+  const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
   auto* button = static_cast<QAbstractButton*>(watched);
-  if (!key->isAutoRepeat() && button->isEnabled()) button->animateClick();
+  if (plain && !key->isAutoRepeat() && button->isEnabled()) button->animateClick();
   return true;
 }
 

@@ -98,6 +98,7 @@ void TThread::Run() {
 void TThread::Suspend() {
   std::lock_guard guard(lock_);
   ++suspendCount_;
+  ++suspensions_;
   changed_.notify_all();
 }
 
@@ -149,7 +150,8 @@ bool TThread::WaitWhileSuspended() {
 
 bool TThread::Sleep(std::chrono::milliseconds duration) {
   std::unique_lock guard(lock_);
-  return !changed_.wait_for(guard, duration, [this] { return Paused(); });
+  const std::uint64_t suspensionsBefore = suspensions_;
+  return !changed_.wait_for(guard, duration, [&] { return Paused() || suspensions_ != suspensionsBefore; });
 }
 
 bool TThread::Synchronize(const std::function<void()>& method) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -78,7 +79,8 @@ class TThread {
 
   // Sleeps for duration. Returns true when it slept in full and the thread
   // is neither suspended nor terminated at its end; Suspend and Terminate
-  // cut the sleep short.
+  // cut the sleep short, a Suspend even when a Resume undid it before the
+  // thread woke (so a change made while suspended always takes effect).
   bool Sleep(std::chrono::milliseconds duration);
 
   // Terminate, then WaitFor.
@@ -95,6 +97,7 @@ class TThread {
   mutable std::mutex lock_;
   std::condition_variable changed_;
   int suspendCount_ = 1;
+  std::uint64_t suspensions_ = 0;  // Suspend calls so far
   bool terminated_ = false;
   bool finished_ = false;
   TThreadPriority priority_ = tpNormal;

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -19,6 +20,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "ApplicationWindowTestAccess.h"
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
@@ -171,7 +173,9 @@ TEST_F(MainFormTest, StartHidesIntoTheTrayAndStopComesBackToTheStartButtons) {
   EXPECT_EQ(form.StaticText2->text(), "00:00:05");
   EXPECT_EQ(form.Tray1->Hint(), "Time elapsed: 00:00:05");
 
+  ASSERT_GT(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   form.B_StopClick();
+  EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u) << "a hook is still installed";
   EXPECT_TRUE(form.B_Start->isEnabled());
   EXPECT_FALSE(form.B_Stop->isEnabled());
   EXPECT_TRUE(form.B_Fine->isEnabled());
@@ -204,6 +208,7 @@ TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !form.isVisible(); }, 5s));
   EXPECT_TRUE(form.Tray1->Added());
   form.Tray1Click();
+  EXPECT_TRUE(form.isVisible() && !form.isMinimized()) << "the window came back minimised";
 
   form.B_Stop->click();
   form.B_Start->click();
@@ -220,6 +225,7 @@ TEST_F(MainFormTest, WithoutANotificationAreaTheWindowMinimisesInsteadOfHiding) 
 
   // The notification area goes away while the window hides in it.
   form.Tray1Click();
+  EXPECT_FALSE(form.isMinimized()) << "a tray click leaves the window minimised";
   area.available = true;
   application.Minimize();
   ASSERT_FALSE(form.isVisible());
@@ -339,11 +345,13 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
 
   // A number still being typed is not used; an arrow step counts at once,
   // also where it cannot move the number any further.
+  // Each checked before the focus moves on, which would commit it too.
   Edit(form.FSPause, "30");
   QTest::keyClick(form.FSPause, Qt::Key_Up);
+  EXPECT_EQ(Limits().Pause, 30) << "a step at the maximum did not commit";
   Edit(form.FSTimeout, "1");
   QTest::keyClick(form.FSTimeout, Qt::Key_Down);
-  EXPECT_EQ(Limits(), (TBreakLimits{240, 30, 1}));
+  EXPECT_EQ(Limits().Timeout, 1) << "a step at the minimum did not commit";
   Edit(form.FSActivity, "1");
   Work(1s);
   EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWorking);
@@ -391,6 +399,17 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
     EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue);
     EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data()) << "the focus stays on Snooze";
     clock.Advance(1ms);
+    // Past the guard, Escape still leaves the window to its buttons, and
+    // only a plain Enter, pressed afresh, presses one.
+    QTest::keyClick(modal, Qt::Key_Escape);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Escape);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(form.SnoozeButton, Qt::Key_Return, Qt::AltModifier);
+    QKeyEvent repeated(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(form.SnoozeButton, &repeated);
+    pausalo::testing::ProcessEventsFor(300ms);
+    EXPECT_TRUE(modal->isVisible()) << "Escape closed the break window";
+    EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue) << "a held or modified Enter pressed Snooze";
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
   });
   CloseTheBreakWindowAfter(8s);
@@ -401,9 +420,13 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
 TEST_F(MainFormTest, SnoozeClosesAtOnceAndWorkGoesOn) {
   TypeLimits(1, 15, 3);
   form.B_Start->click();
-  WhenModal([&](QWidget*) { form.SnoozeButton->click(); });
+  WhenModal([&](QWidget*) {
+    clock.Advance(20s);
+    form.SnoozeButton->click();
+  });
   Tick(60s);
   ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssSnoozed; }));
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).LastInput(), clock.Now()) << "Snooze counts as input";
   EXPECT_TRUE(ProcessEventsUntil([&] { return form.BreakForm.isNull(); }));
 }
 
@@ -473,6 +496,14 @@ TEST_F(MainFormTest, HelpShowsItsContentsPageCentredAboveTheMainWindowAndEscapeC
 
   QTest::keyClick(viewer, Qt::Key_Escape);
   EXPECT_FALSE(viewer->isVisible()) << "Escape did not close the help";
+
+  // Over a main window at the screen's corner the help stays on the screen.
+  const QRect room = form.screen()->availableGeometry();
+  form.move(room.bottomRight() - QPoint(form.width() / 3, form.height() / 3));
+  form.BitBtn1->click();
+  ASSERT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(room.contains(viewer->geometry())) << "the help is off the screen";
+  viewer->close();
 }
 
 TEST_F(MainFormTest, ClosingTheHelpWindowKeepsTheProgramAndClosingTheMainWindowEndsIt) {

@@ -78,7 +78,7 @@ TEST_F(ApplicationWindowTest, AnEscapingExceptionIsShownAndTheMessageCountsAsHan
   Filter a{&calls, "a", false, true}, b{&calls, "b"};
   application.Window().AddHook(a.Bound());
   application.Window().AddHook(b.Bound());
-  Send();
+  EXPECT_EQ(Send(), 42) << "handled: Result as the filter left it";
   EXPECT_EQ(calls, std::vector<std::string>{"a"});
   EXPECT_EQ(shown, std::vector<std::string>{"filter failed: a"});
 }

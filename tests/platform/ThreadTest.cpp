@@ -78,6 +78,8 @@ TEST(ThreadTest, SuspensionsNestAndPauseTheThreadBetweenPasses) {
 
   thread.Resume();
   EXPECT_FALSE(thread.Suspended()) << "resuming a running thread changes nothing";
+  thread.Suspend();
+  EXPECT_TRUE(thread.Suspended()) << "after a Resume too many, one Suspend pauses it again";
 }
 
 TEST(ThreadTest, TerminateEndsAPausedOrSleepingThreadAndWaitForReturns) {

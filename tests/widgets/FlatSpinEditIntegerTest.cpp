@@ -424,6 +424,12 @@ TEST_F(FlatSpinEditIntegerTest, AssistiveTechnologySeesANamedSpinBox) {
   value->setCurrentValue(QString("oops"));
   EXPECT_EQ(activity.text(), "240");
 
+  // Equal limits leave the value unbounded.
+  activity.SetMinValue(0);
+  activity.SetMaxValue(0);
+  EXPECT_EQ(value->minimumValue().toInt(), std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(value->maximumValue().toInt(), std::numeric_limits<std::int32_t>::max());
+
   pause.setAccessibleName("Pause");
   EXPECT_EQ(QAccessible::queryAccessibleInterface(&pause)->text(QAccessible::Name), "Pause");
 }

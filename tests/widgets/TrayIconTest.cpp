@@ -339,23 +339,33 @@ TEST_F(TrayIconTest, AnimationStepsThroughTheFramesOnTheGuiThread) {
   ASSERT_TRUE(tray.Animated());
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icons().Icon(0).Handle());
 
-  const auto framesShown = [&] {
-    std::set<std::uint32_t> shown;
+  // Each frame stands for one interval: the two take turns, none shown
+  // twice in a row.
+  const auto framesTakeTurns = [&] {
+    std::vector<std::uint32_t> shown;
     ProcessEventsUntil(
         [&] {
-          for (const auto& call : area.calls) shown.insert(call.data.hIcon);
-          return shown.size() >= 2;
+          shown.clear();
+          for (const auto& call : area.calls)
+            if (call.action == NIM_MODIFY) shown.push_back(call.data.hIcon);
+          return shown.size() >= 6;
         },
         10s);
-    return shown;
+    if (shown.size() < 6) return ::testing::AssertionFailure() << "only " << shown.size() << " frames";
+    const std::set<std::uint32_t> frames{tray.Icons().Icon(0).Handle(), tray.Icons().Icon(1).Handle()};
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      if (!frames.contains(shown[i]) || (i > 0 && shown[i] == shown[i - 1]))
+        return ::testing::AssertionFailure() << "frame " << i << " is not the one due";
+    return ::testing::AssertionSuccess();
   };
-  EXPECT_TRUE(framesShown().contains(tray.Icons().Icon(1).Handle())) << "the second frame was shown";
+  area.calls.clear();
+  EXPECT_TRUE(framesTakeTurns());
 
   // Hidden (pausing the frames) and shown again, the icon animates on.
   tray.SetActive(false);
   tray.SetActive(true);
   area.calls.clear();
-  EXPECT_EQ(framesShown().size(), 2u) << "both frames were shown again";
+  EXPECT_TRUE(framesTakeTurns()) << "after being shown again";
 
   tray.SetAnimated(false);
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icon().Handle());
