@@ -24,12 +24,15 @@
 #include <memory>
 #include <optional>
 
+#include "ProgramUnderTest.h"
 #include "ScreenPicture.h"
 #include "StepDeadline.h"
 #include "TestDesktop.h"
 
 using namespace std::chrono_literals;
 using pausalo::testing::PictureSource;
+using pausalo::testing::PressStart;
+using pausalo::testing::Program;
 using pausalo::testing::RunTool;
 using pausalo::testing::StepDeadline;
 using pausalo::testing::TakeScreenPicture;
@@ -175,12 +178,8 @@ class Process {
   QProcess process_;
 };
 
-// The program as a user starts it: no Qt platform chosen.
-QProcessEnvironment UserEnvironment() {
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.remove("QT_QPA_PLATFORM");
-  return environment;
-}
+// As a user starts it: no Qt platform chosen.
+const QList<std::pair<QString, QString>> NoPlatformChosen{{"QT_QPA_PLATFORM", ""}};
 
 // The user at work: pointer moves through the compositor, or through XTEST.
 std::unique_ptr<Process> StartWorking(const Session& session) {
@@ -275,7 +274,7 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
                             << qEnvironmentVariable("PAUSALO_JOURNEY").toStdString();
   const Session& session = *found;
 
-  Process program(PAUSALO_PROGRAM, {}, UserEnvironment());
+  Program program(NoPlatformChosen);
   const QByteArray main = AwaitWindow(MainTitle, 30s);
   ASSERT_FALSE(main.isEmpty()) << "the main window did not appear";
 
@@ -287,7 +286,7 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   TypeInto(main, 228, 244, "1");
   // Home page, Start.
   Click(main, 40, 14);
-  Click(main, 50, 248);
+  PressStart(main);
   QElapsedTimer working;
   working.start();
   const auto user = StartWorking(session);
@@ -337,14 +336,14 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   const QImage after = WindowPicture(main);
   EXPECT_FALSE(before.isNull());
   EXPECT_NE(before, after) << "the clocks stand still";
-  EXPECT_EQ(program.Get().state(), QProcess::Running);
+  EXPECT_EQ(program.Process().state(), QProcess::Running);
 }
 
 TEST(ProgramOnWayland, WithoutXwaylandTheProgramRunsOnWayland) {
   TestDesktop desktop({"--kwin"});
   ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
   ASSERT_TRUE(qgetenv("DISPLAY").isEmpty());
-  Process program(PAUSALO_PROGRAM, {}, UserEnvironment());
-  ASSERT_TRUE(program.Get().waitForStarted());
-  EXPECT_FALSE(program.Get().waitForFinished(5'000)) << "the program ended without an X display";
+  Program program(NoPlatformChosen);
+  ASSERT_EQ(program.Process().state(), QProcess::Running);
+  EXPECT_FALSE(program.Process().waitForFinished(5'000)) << "the program ended without an X display";
 }

@@ -154,7 +154,10 @@ TEST_F(StatusNotifierHost, AnItemGoesToAWatcherThatCameBack) {
   data.uFlags = NIF_ICON | NIF_TIP;
   data.hIcon = picture.Handle();
   ASSERT_TRUE(area.Notify(NIM_ADD, data));
+  EXPECT_FALSE(area.Notify(NIM_ADD, data)) << "a second icon under the same window and identifier";
   ASSERT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().size() == 1; }, 5s));
+  pausalo::testing::ProcessEventsFor(300ms);
+  EXPECT_EQ(RegisteredStatusNotifierItems().size(), 1);
   EXPECT_TRUE(area.Available());
 
   host.reset();
