@@ -22,7 +22,8 @@ inline const std::string KeyboardHook = HOOK_DIR "/librasKB50.so";
 inline const std::string MouseHook = HOOK_DIR "/librasM50.so";
 
 // The program as a user starts it, on the test's display and session bus
-// (with variables changed as given); killed when still running at the end.
+// (with variables changed as given, a null value taking the variable away);
+// killed when still running at the end.
 class Program {
  public:
   explicit Program(const QList<std::pair<QString, QString>>& changes = {}) {
@@ -34,7 +35,13 @@ class Program {
     // Under AddressSanitizer dlopen does not search the program's RUNPATH
     // for the hook libraries.
     environment.insert("LD_LIBRARY_PATH", HOOK_DIR);
-    for (const auto& [name, value] : changes) environment.insert(name, value);
+    for (const auto& [name, value] : changes) {
+      if (value.isNull()) {
+        environment.remove(name);
+      } else {
+        environment.insert(name, value);
+      }
+    }
     process_.setProcessEnvironment(environment);
     process_.start(PAUSALO_PROGRAM, {});
     process_.waitForStarted();
