@@ -50,14 +50,15 @@ struct Session {
   // none: there the window manager's stacking order and focus decide.
   std::optional<PictureSource> picture;
   QString fullScreenPlatform;  // "wayland": a native Wayland window
+  bool layersAbove;            // the window manager keeps windows above others (not sway)
 };
 
 const Session Sessions[] = {
-    {"x11", {}, Tray::XEmbed, PictureSource::X11RootWindow, "xcb"},
-    {"xfce", {}, Tray::StatusNotifier, PictureSource::X11RootWindow, "xcb"},
-    {"plasma", "kwin", Tray::StatusNotifier, PictureSource::KWin, "xcb"},
-    {"sway", "sway", Tray::StatusNotifier, PictureSource::Grim, "wayland"},
-    {"gnome", "mutter", Tray::None, std::nullopt, "xcb"},
+    {"x11", {}, Tray::XEmbed, PictureSource::X11RootWindow, "xcb", true},
+    {"xfce", {}, Tray::StatusNotifier, PictureSource::X11RootWindow, "xcb", true},
+    {"plasma", "kwin", Tray::StatusNotifier, PictureSource::KWin, "xcb", true},
+    {"sway", "sway", Tray::StatusNotifier, PictureSource::Grim, "wayland", false},
+    {"gnome", "mutter", Tray::None, std::nullopt, "xcb", true},
 };
 
 const Session* CurrentSession() {
@@ -317,6 +318,9 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   EXPECT_LE(breakAfter, 66'000) << "the break came late";
   EXPECT_TRUE(Eventually([&] { return BreakWindowInFront(session, breakWindow); }, 1s))
       << "the break window is not in front of the full-screen window";
+  if (session.layersAbove)
+    EXPECT_TRUE(Property(breakWindow, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"))
+        << "the break window does not stay on top";
   // The full-screen program raises its window, as a player does at the next
   // video: the break window stays in front.
   if (fullScreenWindow != "0") {
