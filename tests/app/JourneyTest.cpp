@@ -318,9 +318,10 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   EXPECT_LE(breakAfter, 66'000) << "the break came late";
   EXPECT_TRUE(Eventually([&] { return BreakWindowInFront(session, breakWindow); }, 1s))
       << "the break window is not in front of the full-screen window";
-  if (session.layersAbove)
+  if (session.layersAbove) {
     EXPECT_TRUE(Property(breakWindow, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"))
         << "the break window does not stay on top";
+  }
   // The full-screen program raises its window, as a player does at the next
   // video: the break window stays in front.
   if (fullScreenWindow != "0") {
