@@ -16,8 +16,9 @@ TMouseHookRecord record;
 
 // Raw events carry no position on the screen: one query of the pointer
 // serves a whole batch. It is sent with the batch's first event and its
-// answer taken after the last, so the server answers while the batch is
-// read and the thread seldom sleeps for the answer.
+// answer taken after the last, so the server may answer while the rest of
+// the batch is read; under steady input the thread mostly still waits for
+// the answer, once per batch.
 class PointerHandler final : public RawInputHandler {
  public:
   explicit PointerHandler(const Notifier& notifier) : notifier_(notifier) {}
