@@ -4,7 +4,7 @@
 // (run it under tools/test-desktop).
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -181,7 +181,7 @@ BENCHMARK(BM_BareWakeupCpuPer1000At1000PerSecond)->Iterations(10)->Unit(benchmar
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication application(argc, argv);
+  QApplication application(argc, argv);  // TApplication sets the application's palette
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
