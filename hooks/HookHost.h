@@ -13,7 +13,7 @@
 
 namespace pausalo::hooks {
 
-// Posts a hook's notification to the window that installed the hook.
+// Posts a hook's notifications to the window that installed the hook.
 class Notifier {
  public:
   Notifier(PausaloWindow window, const THookNotification& notification)
@@ -21,7 +21,10 @@ class Notifier {
         message_(pausalo_register_window_message(notification.MessageName)),
         notification_(notification) {}
 
-  void Post() const { pausalo_post_message(window_, message_, notification_.WParam, notification_.LParam); }
+  // Posts count notifications at once.
+  void Post(std::uint32_t count = 1) const {
+    pausalo_post_messages(window_, message_, notification_.WParam, notification_.LParam, count);
+  }
 
  private:
   PausaloWindow window_;

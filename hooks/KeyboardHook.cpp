@@ -26,7 +26,13 @@ class KeyPressHandler final : public RawInputHandler {
     record.Code.store(HC_ACTION, std::memory_order_relaxed);
     record.VKCode.store(VirtualKeyOfKeysym(mapping_.Keysym(keycode)), std::memory_order_relaxed);
     record.KSInfo.store(KeystrokeInfoOfPress(keycode, repeat), std::memory_order_relaxed);
-    notifier_.Post();
+    ++presses_;
+  }
+
+  // One notification for each press of the batch, posted at once.
+  void EndBatch(xcb_connection_t&) override {
+    notifier_.Post(presses_);
+    presses_ = 0;
   }
 
   void HandleCoreEvent(xcb_connection_t& connection, const xcb_generic_event_t& event) override {
@@ -36,6 +42,7 @@ class KeyPressHandler final : public RawInputHandler {
  private:
   Notifier notifier_;
   KeyboardMapping mapping_;
+  std::uint32_t presses_ = 0;
 };
 
 // Stands for the keyboard where the mouse library reports all activity.
@@ -47,7 +54,7 @@ class SilentSource final : public ActivitySource {
 std::unique_ptr<ActivitySource> ListenToKeys(const Notifier& notifier) {
   return StartSessionSource([](std::unique_ptr<EdgeConnection>) { return std::make_unique<SilentSource>(); },
                             [&] {
-                              return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS,
+                              return RawInputThread::Start("raw keys", XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS,
                                                            std::make_unique<KeyPressHandler>(notifier));
                             });
 }

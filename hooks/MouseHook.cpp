@@ -14,6 +14,11 @@ namespace {
 
 TMouseHookRecord record;
 
+// Raw events carry no position on the screen: one query of the pointer
+// serves a whole batch. It is sent with the batch's first event and its
+// answer taken after the last, so the server may answer while the rest of
+// the batch is read; under steady input the thread mostly still waits for
+// the answer, once per batch.
 class PointerHandler final : public RawInputHandler {
  public:
   explicit PointerHandler(const Notifier& notifier) : notifier_(notifier) {}
@@ -29,35 +34,42 @@ class PointerHandler final : public RawInputHandler {
                                   : event.event_type == XCB_INPUT_RAW_BUTTON_PRESS ? MouseMessageOfButton(event.detail)
                                                                                    : 0;
     if (message == 0) return;
-    record.Code.store(HC_ACTION, std::memory_order_relaxed);
-    record.MesID.store(message, std::memory_order_relaxed);
-    if (!positionKnown_) {
-      position_ = PointerPosition(connection);
-      positionKnown_ = true;
+    if (notifications_ == 0) {
+      position_ = xcb_query_pointer(&connection, root_);
+      xcb_flush(&connection);
     }
-    record.StoreMRec(position_);
-    notifier_.Post();
+    lastMessage_ = message;
+    ++notifications_;
   }
 
-  // One query of the pointer serves a whole batch: a round trip to the
-  // server for every motion event would double the wake-ups.
-  void BeginBatch() override { positionKnown_ = false; }
+  // Stores the batch's last event with the pointer's position and posts one
+  // notification for each event of the batch.
+  void EndBatch(xcb_connection_t& connection) override {
+    if (notifications_ == 0) return;
+    record.Code.store(HC_ACTION, std::memory_order_relaxed);
+    record.MesID.store(lastMessage_, std::memory_order_relaxed);
+    record.StoreMRec(PointerPosition(connection));
+    notifier_.Post(notifications_);
+    notifications_ = 0;
+  }
 
  private:
-  // The pointer's position on the screen (raw events carry none), with no
+  // The answer to the batch's query: the pointer's position, with no
   // window, hit-test code or extra information; 0, 0 when the server does
   // not answer.
   tagMOUSEHOOKSTRUCT PointerPosition(xcb_connection_t& connection) const {
-    Allocated<xcb_query_pointer_reply_t> pointer(
-        xcb_query_pointer_reply(&connection, xcb_query_pointer(&connection, root_), nullptr));
+    Allocated<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(&connection, position_, nullptr));
     if (pointer == nullptr) return {};
     return {pointer->root_x, pointer->root_y, 0, 0, 0};
   }
 
   Notifier notifier_;
   xcb_window_t root_ = 0;
-  bool positionKnown_ = false;
-  tagMOUSEHOOKSTRUCT position_{};
+  // The batch so far: its events' count, the last one's message and the
+  // query of the pointer's position.
+  std::uint32_t notifications_ = 0;
+  std::uint32_t lastMessage_ = 0;
+  xcb_query_pointer_cookie_t position_{};
 };
 
 void ReportActivity(const Notifier& notifier) {
@@ -73,7 +85,8 @@ std::unique_ptr<ActivitySource> ListenToPointer(const Notifier& notifier) {
         return EdgeSource::Start(std::move(connection), [notifier] { ReportActivity(notifier); });
       },
       [&] {
-        return RawInputThread::Start(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
+        return RawInputThread::Start("raw pointer",
+                                     XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_MOTION,
                                      std::make_unique<PointerHandler>(notifier));
       });
 }

@@ -1,5 +1,7 @@
 #include "hooks/RawInputThread.h"
 
+#include <pthread.h>
+
 namespace pausalo::hooks {
 
 namespace {
@@ -29,41 +31,52 @@ bool SelectRawEvents(xcb_connection_t& connection, std::uint32_t rawEventMask) {
 
 }  // namespace
 
-std::unique_ptr<RawInputThread> RawInputThread::Start(std::uint32_t rawEventMask,
+std::unique_ptr<RawInputThread> RawInputThread::Start(const char* threadName, std::uint32_t rawEventMask,
                                                       std::unique_ptr<RawInputHandler> handler) {
   XConnection connection(xcb_connect(nullptr, nullptr));
   if (xcb_connection_has_error(connection.get())) return nullptr;
   const std::uint8_t opcode = XInput22Opcode(*connection);
   if (opcode == 0 || !SelectRawEvents(*connection, rawEventMask) || !handler->Prepare(*connection)) return nullptr;
-  std::unique_ptr<RawInputThread> listener(new RawInputThread(std::move(connection), opcode, std::move(handler)));
+  std::unique_ptr<RawInputThread> listener(
+      new RawInputThread(threadName, std::move(connection), opcode, std::move(handler)));
   listener->thread_ = ListenerThread::Start(
       [self = listener.get()](const ListenerThread& thread) { self->Listen(thread); });
   if (listener->thread_ == nullptr) return nullptr;
   return listener;
 }
 
-RawInputThread::RawInputThread(XConnection connection, std::uint8_t xinputOpcode,
+RawInputThread::RawInputThread(const char* threadName, XConnection connection, std::uint8_t xinputOpcode,
                                std::unique_ptr<RawInputHandler> handler)
-    : connection_(std::move(connection)), xinputOpcode_(xinputOpcode), handler_(std::move(handler)) {}
+    : threadName_(threadName),
+      connection_(std::move(connection)),
+      xinputOpcode_(xinputOpcode),
+      handler_(std::move(handler)) {}
+
+int RawInputThread::MillisecondsToHandOver(std::chrono::nanoseconds monotonicNow) {
+  const std::chrono::nanoseconds untilNext = HandOverPeriod - monotonicNow % HandOverPeriod;
+  return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(untilNext).count());
+}
 
 void RawInputThread::Listen(const ListenerThread& thread) {
+  pthread_setname_np(pthread_self(), threadName_);
   xcb_connection_t& connection = *connection_;
   const pollfd socket{xcb_get_file_descriptor(&connection), POLLIN, 0};
   for (;;) {
     // xcb may have queued events while waiting for a reply; take them all
     // before sleeping on the socket.
-    handler_->BeginBatch();
     bool handled = false;
     while (Allocated<xcb_generic_event_t> event{xcb_poll_for_event(&connection)}) {
       Dispatch(*event);
       handled = true;
     }
+    if (handled) handler_->EndBatch(connection);
     if (xcb_connection_has_error(&connection)) return;
     // Input comes in streams (a moving mouse sends hundreds of events a
     // second): after a batch, let the next ones gather. A stop ends either
     // wait at once.
     const pollfd watched = handled ? pollfd{-1, 0, 0} : socket;
-    if (!thread.Wait(watched, handled ? BatchGatherMilliseconds : -1)) return;
+    const int timeout = handled ? MillisecondsToHandOver(std::chrono::steady_clock::now().time_since_epoch()) : -1;
+    if (!thread.Wait(watched, timeout)) return;
   }
 }
 

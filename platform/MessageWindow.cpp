@@ -10,9 +10,16 @@ MessageWindow::~MessageWindow() {
   pausalo_destroy_window(handle_);
 }
 
-void MessageWindow::Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam) {
+void MessageWindow::Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam,
+                            std::uint32_t count) {
   auto* window = static_cast<MessageWindow*>(context);
-  window->posted_.Post([window, message = TMessage{msg, wParam, lParam, 0}]() mutable { window->WndProc(message); });
+  // Each copy is handled as a message of its own, with a fresh Result.
+  window->posted_.Post([window, msg, wParam, lParam, count] {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      TMessage message{msg, wParam, lParam, 0};
+      window->WndProc(message);
+    }
+  });
 }
 
 std::int32_t MessageWindow::Perform(std::uint32_t msg, std::int32_t wParam, std::int32_t lParam) {

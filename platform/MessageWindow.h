@@ -30,7 +30,7 @@ class MessageWindow : public QObject {
   virtual void WndProc(TMessage& message);
 
  private:
-  static void Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam);
+  static void Deliver(void* context, std::uint32_t msg, std::int32_t wParam, std::int32_t lParam, std::uint32_t count);
 
   GuiThreadQueue posted_;
   PausaloWindow handle_;

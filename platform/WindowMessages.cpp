@@ -54,11 +54,15 @@ void pausalo_destroy_window(PausaloWindow window) {
 }
 
 int pausalo_post_message(PausaloWindow window, uint32_t message, int32_t wParam, int32_t lParam) {
+  return pausalo_post_messages(window, message, wParam, lParam, 1);
+}
+
+int pausalo_post_messages(PausaloWindow window, uint32_t message, int32_t wParam, int32_t lParam, uint32_t count) {
   Registry& registry = TheRegistry();
   std::lock_guard guard(registry.lock);
   const auto found = registry.windows.find(window);
   if (found == registry.windows.end()) return 0;
-  found->second.deliver(found->second.context, message, wParam, lParam);
+  if (count > 0) found->second.deliver(found->second.context, message, wParam, lParam, count);
   return 1;
 }
 

@@ -39,6 +39,14 @@ class Phases:
 
 
 @dataclass
+class TaskCounts:
+    name: str
+    cpu_ns: int
+    voluntary: int
+    involuntary: int
+
+
+@dataclass
 class Program:
     name: str
     command: list
@@ -187,8 +195,9 @@ class ProgramProcesses:
         return total / CLOCK_TICKS
 
     def sample_tasks(self):
-        """Takes every thread's CPU nanoseconds (schedstat) and context
-        switches; threads that end keep their last counts."""
+        """Takes every thread's name, CPU nanoseconds (schedstat) and
+        voluntary and involuntary context switches; threads that end keep
+        their last counts."""
         for pid in self.pids():
             try:
                 tids = os.listdir(f"/proc/{pid}/task")
@@ -200,10 +209,12 @@ class ProgramProcesses:
                         text = status.read()
                     with open(f"/proc/{pid}/task/{tid}/schedstat") as schedstat:
                         on_cpu = int(schedstat.read().split()[0])
-                except (OSError, ValueError, IndexError):
+                    voluntary = int(re.search(r"^voluntary_ctxt_switches:\s+(\d+)", text, re.M).group(1))
+                    involuntary = int(re.search(r"^nonvoluntary_ctxt_switches:\s+(\d+)", text, re.M).group(1))
+                    name = re.search(r"^Name:\s*(.*)$", text, re.M).group(1)
+                except (OSError, ValueError, IndexError, AttributeError):
                     continue
-                counts = re.findall(r"ctxt_switches:\s+(\d+)", text)
-                self.tasks[(pid, tid)] = (on_cpu, sum(int(count) for count in counts))
+                self.tasks[(pid, tid)] = TaskCounts(name, on_cpu, voluntary, involuntary)
 
     def memory_kib(self):
         rss = pss = 0
@@ -241,7 +252,10 @@ class ProgramProcesses:
 
 def measure_phase(processes, seconds=None, until=None):
     """CPU seconds and context switches of the program over a span that ends
-    after the given seconds, or when until() turns true."""
+    after the given seconds, or when until() turns true. "switches" counts
+    the voluntary ones, the program's own wake-ups (a thread that blocks);
+    the involuntary ones ("preempted") come from other work on the machine.
+    "threads" holds each thread's voluntary switches as "name/tid"."""
     processes.sample_tasks()
     before = dict(processes.tasks)
     started = time.monotonic()
@@ -252,12 +266,41 @@ def measure_phase(processes, seconds=None, until=None):
         time.sleep(min(SAMPLE_SECONDS, seconds - elapsed) if seconds is not None else SAMPLE_SECONDS)
         processes.sample_tasks()
     processes.sample_tasks()
-    cpu = switches = 0
-    for task, (on_cpu, switched) in processes.tasks.items():
-        cpu_before, switched_before = before.get(task, (0, 0))
-        cpu += on_cpu - cpu_before
-        switches += switched - switched_before
-    return {"seconds": time.monotonic() - started, "cpu": cpu / 1e9, "switches": switches}
+    phase = {"seconds": time.monotonic() - started, "cpu": 0.0, "switches": 0, "preempted": 0, "threads": {}}
+    for (_, tid), counts in processes.tasks.items():
+        previous = before.get((_, tid), TaskCounts(counts.name, 0, 0, 0))
+        phase["cpu"] += (counts.cpu_ns - previous.cpu_ns) / 1e9
+        phase["switches"] += counts.voluntary - previous.voluntary
+        phase["preempted"] += counts.involuntary - previous.involuntary
+        phase["threads"][f"{counts.name}/{tid}"] = counts.voluntary - previous.voluntary
+    return phase
+
+
+class XTestLoad:
+    """Steady XTEST input (xtest_load) of one kind, "motion" or "keys", with
+    the pointer in a corner where no program has a window."""
+
+    def __init__(self, session, kind, rate, seconds):
+        subprocess.run(["xdotool", "mousemove", "3", "1020"], env=session.env, check=True)
+        time.sleep(1)
+        self.process = subprocess.Popen(
+            [str(BUILD / "bench" / "whole" / "xtest_load"), kind, str(rate), str(seconds)],
+            env=session.env, stdout=subprocess.PIPE, text=True)
+
+    def done(self):
+        return self.process.poll() is not None
+
+    def events(self):
+        self.process.wait()
+        return int(re.search(r"events (\d+)", self.process.stdout.read()).group(1))
+
+
+def measure_load(session, processes, kind, phases):
+    """A busy phase under one kind of input; "events" is what was sent."""
+    load = XTestLoad(session, kind, phases.rate, int(phases.busy))
+    phase = measure_phase(processes, until=load.done)
+    phase["events"] = load.events()
+    return phase
 
 
 # -------------------------------------------------------------- programs ---
@@ -321,14 +364,8 @@ def run_once(program, phases):
                 program.start_monitoring(session, processes)
                 time.sleep(2)
             result["idle"] = measure_phase(processes, phases.idle)
-            # The pointer moves in a corner where no program has a window.
-            subprocess.run(["xdotool", "mousemove", "3", "1020"], env=session.env, check=True)
-            time.sleep(1)
-            load = subprocess.Popen(
-                [str(BUILD / "bench" / "whole" / "xtest_load"), str(phases.rate), str(int(phases.busy))],
-                env=session.env, stdout=subprocess.PIPE, text=True)
-            result["busy"] = measure_phase(processes, until=lambda: load.poll() is not None)
-            result["busy"]["events"] = int(re.search(r"events (\d+)", load.stdout.read()).group(1))
+            for kind in LOADS:
+                result[f"busy_{kind}"] = measure_load(session, processes, kind, phases)
             return result
         finally:
             processes.end()
@@ -341,24 +378,48 @@ def per_60s(phase, key):
     return phase[key] * 60.0 / phase["seconds"]
 
 
+# The busy phases, one after another: XTEST pointer motion, then XTEST key
+# presses.
+LOADS = ("motion", "keys")
+LOAD_NAMES = {"motion": "pointer", "keys": "keys"}
+
+
+def noticed(run, kind):
+    """A program that sees the events wakes up for them: at least once a
+    second more than while idle. (Not once per event: a program may gather
+    the events of a busy stretch.)"""
+    idle, busy = run["idle"], run[f"busy_{kind}"]
+    extra_switches = busy["switches"] - busy["seconds"] * idle["switches"] / idle["seconds"]
+    return extra_switches >= busy["seconds"]
+
+
 def figures(run):
-    idle, busy = run["idle"], run["busy"]
-    idle_switch_rate = idle["switches"] / idle["seconds"]
-    extra_switches = busy["switches"] - idle_switch_rate * busy["seconds"]
+    idle = run["idle"]
     row = {
         "startup": run["startup_ms"],
         "rss": run["rss_kib"] / 1024,
         "pss": run["pss_kib"] / 1024,
         "idle_cpu": per_60s(idle, "cpu") * 1000,
         "idle_switches": per_60s(idle, "switches"),
-        "busy_cpu": busy["cpu"] * 1000 / busy["events"] * 1000,
-        # A program that sees the events wakes up for them.
-        "noticed": extra_switches >= 0.05 * busy["events"],
     }
+    for kind in LOADS:
+        busy = run[f"busy_{kind}"]
+        row[f"{kind}_switches"] = busy["switches"] / busy["seconds"]
+        row[f"{kind}_cpu"] = busy["cpu"] * 1000 / busy["events"] * 1000
+        row[f"{kind}_noticed"] = noticed(run, kind)
     if "stopped" in run:
         row["stopped_cpu"] = per_60s(run["stopped"], "cpu") * 1000
         row["stopped_switches"] = per_60s(run["stopped"], "switches")
     return row
+
+
+def thread_rates(phase):
+    """Each thread's wake-ups a second in a phase, busiest first, by name."""
+    rates = {}
+    for thread, switches in phase["threads"].items():
+        name = thread.split("/")[0]
+        rates.setdefault(name, []).append(switches / phase["seconds"])
+    return sorted(((name, sum(r), len(r)) for name, r in rates.items()), key=lambda entry: -entry[1])
 
 
 COLUMNS = [
@@ -366,8 +427,11 @@ COLUMNS = [
     ("rss", "RSS (MiB)", "{:.1f}"),
     ("pss", "PSS (MiB)", "{:.1f}"),
     ("idle_cpu", "idle CPU (ms/60 s)", "{:.0f}"),
-    ("idle_switches", "idle context switches (/60 s)", "{:.0f}"),
-    ("busy_cpu", "CPU per 1,000 events (ms)", "{:.1f}"),
+    ("idle_switches", "idle wake-ups (/60 s)", "{:.0f}"),
+    ("motion_switches", "wake-ups/s, pointer input", "{:.1f}"),
+    ("keys_switches", "wake-ups/s, key input", "{:.1f}"),
+    ("motion_cpu", "CPU per 1,000 events, pointer (ms)", "{:.1f}"),
+    ("keys_cpu", "CPU per 1,000 events, keys (ms)", "{:.1f}"),
 ]
 
 
@@ -388,22 +452,35 @@ def report(results, command, phases):
              "Figures are median (min–max). Start-up: launch until the first top-level window is mapped, or, "
              "for a program that starts hidden, until its CPU count last moved before a quiet second. Memory: "
              f"RSS and PSS from `/proc/PID/smaps_rollup` after {phases.settle:.0f} s, summed over the program's "
-             f"processes. Idle: {phases.idle:.0f} s with monitoring on and no input (Pausalo after Start). Busy: "
-             f"XTEST relative pointer motion plus a Shift key every 100 ms, {phases.rate} events a second for "
-             f"{phases.busy:.0f} s; CPU of the whole span per 1,000 events. Noticed: the program woke up for the "
-             "input (context switches above its idle rate for at least 5 % of the events).", "",
+             f"processes. Wake-ups: voluntary context switches of all the program's threads "
+             "(`/proc/PID/task/*/status`), the times a thread blocked and was woken again; the involuntary ones "
+             "measure the machine's other load, not the program. "
+             f"Idle: {phases.idle:.0f} s with monitoring on and no input (Pausalo after Start). Busy, one load after "
+             f"the other, {phases.rate} events a second for {phases.busy:.0f} s each through XTEST, the pointer in "
+             "a corner where no program has a window: relative pointer motion, then presses (with releases) of "
+             "F12, a key that is no modifier; CPU of the whole span per 1,000 events. Noticed: the program woke "
+             "up for the input (at least one wake-up a second above its idle rate), pointer / keys.", "",
              "| program | " + " | ".join(title for _, title, _ in COLUMNS) + " | noticed input |",
              "|---|" + "---|" * (len(COLUMNS) + 1)]
     for name, runs in rows.items():
         cells = [spread([row[key] for row in runs], pattern) for key, _, pattern in COLUMNS]
-        noticed = sum(row["noticed"] for row in runs)
-        lines.append(f"| {name} | " + " | ".join(cells) + f" | {'yes' if noticed * 2 > len(runs) else 'no'} "
-                     f"({noticed}/{len(runs)}) |")
+        seen = [sum(row[f"{kind}_noticed"] for row in runs) for kind in LOADS]
+        verdicts = " / ".join(f"{'yes' if count * 2 > len(runs) else 'no'} ({count}/{len(runs)})" for count in seen)
+        lines.append(f"| {name} | " + " | ".join(cells) + f" | {verdicts} |")
     pausalo = rows.get("Pausalo")
     if pausalo and "stopped_cpu" in pausalo[0]:
         lines += ["", f"Pausalo before Start (stopped, {phases.stopped:.0f} s scaled to 60 s): CPU "
                   f"{spread([r['stopped_cpu'] for r in pausalo], '{:.0f}')} ms, context switches "
                   f"{spread([r['stopped_switches'] for r in pausalo], '{:.0f}')}."]
+    if "Pausalo" in results and results["Pausalo"]:
+        last = results["Pausalo"][-1]
+        lines += ["", "Pausalo's wake-ups a second by thread (last run; threads of the same name summed, their "
+                  "number in brackets):", ""]
+        for kind in ("idle",) + tuple(f"busy_{kind}" for kind in LOADS):
+            title = "idle" if kind == "idle" else f"{LOAD_NAMES[kind[5:]]} input"
+            shares = ", ".join(f"{name} [{count}] {rate:.1f}" for name, rate, count in thread_rates(last[kind])
+                               if rate >= 0.05)
+            lines.append(f"- {title}: {shares}")
     if "Pausalo" in medians:
         lines += ["", "Ratios of the medians, Pausalo / each:", "",
                   "| Pausalo / | " + " | ".join(title for _, title, _ in COLUMNS) + " |",
@@ -448,12 +525,14 @@ def main():
     parser.add_argument("--only", action="append", help="measure only this program (repeatable)")
     parser.add_argument("--short", action="store_true", help="short phases, to try the script out")
     parser.add_argument("--no-write", action="store_true", help="print the table instead of writing RESULTS.md")
+    parser.add_argument("--again", action="store_true",
+                        help="measure nothing: make the table again from the last run's figures")
     arguments = parser.parse_args()
     phases = Phases(settle=5, stopped=5, idle=10, busy=5) if arguments.short else Phases()
     chosen = [p for p in programs() if not arguments.only or p.name in arguments.only]
-    results = {program.name: [] for program in chosen}
     raw = BUILD / "compare-results.json"
-    for round_number in range(arguments.repeat):
+    results = json.loads(raw.read_text()) if arguments.again else {program.name: [] for program in chosen}
+    for round_number in range(0 if arguments.again else arguments.repeat):
         for program in chosen:
             print(f"[{round_number + 1}/{arguments.repeat}] {program.name}", flush=True)
             try:

@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
-"""Wake-ups (context switches of all the program's threads, voluntary and
-not, from /proc/PID/task/*/status) and CPU of Pausalo's input monitoring,
-while idle and under steady input, on each test desktop:
+"""Wake-ups (voluntary context switches of all the program's threads, from
+/proc/PID/task/*/status, with each thread's share) and CPU of Pausalo's
+input monitoring, while idle and under steady input, on each test desktop:
 
   x11     the whole program (Start pressed), the bare Qt program
           (qt_baseline) and hook_monitor, XTEST input (xtest_load: pointer
-          motion and --key-taps Shift taps a second, default 10)
+          motion, or with --load keys presses of a key that is no modifier)
   kwin, sway, mutter
           hook_monitor (the hook libraries and a 500 ms tick, no windows),
           pointer motion through the compositor (pausalo_inject)
 
-  bench/whole/wakeups.py [--desktop NAME]... [--idle S] [--busy S] [--rate N] [--key-taps N]
+  bench/whole/wakeups.py [--desktop NAME]... [--idle S] [--busy S] [--rate N] [--load motion|keys]
 
 Needs a Release build in build/ (targets pausalo, qt_baseline, hook_monitor,
 xtest_load, pausalo_inject). Prints one line of figures per program and desktop."""
@@ -20,7 +20,7 @@ import re
 import subprocess
 import time
 
-from measure import BUILD, Program, ProgramProcesses, Session, measure_phase, start_pausalo
+from measure import BUILD, Program, ProgramProcesses, Session, XTestLoad, measure_phase, start_pausalo, thread_rates
 
 DESKTOPS = {
     "x11": ["--x", "--wm", "--tray"],
@@ -41,16 +41,26 @@ def wait_for_monitoring(session, processes):
         raise RuntimeError("hook_monitor did not start: " + log.read_text())
 
 
+class CompositorLoad:
+    """Pointer motion through the compositor (pausalo_inject)."""
+
+    def __init__(self, session, rate, seconds):
+        self.process = subprocess.Popen(
+            [str(BUILD / "tests" / "support" / "pausalo_inject"), "--seconds", str(seconds), "--interval-ms",
+             str(1000 // rate)], env=session.env, stdout=subprocess.PIPE, text=True)
+
+    def done(self):
+        return self.process.poll() is not None
+
+    def events(self):
+        self.process.wait()
+        return int(re.search(r"moves (\d+)", self.process.stdout.read()).group(1))
+
+
 def start_load(desktop, session, arguments):
-    rate, seconds = arguments.rate, arguments.busy
     if desktop == "x11":
-        # The pointer moves in a corner where no program has a window.
-        subprocess.run(["xdotool", "mousemove", "3", "1020"], env=session.env, check=True)
-        command = [str(BUILD / "bench" / "whole" / "xtest_load"), str(rate), str(seconds), str(arguments.key_taps)]
-    else:
-        command = [str(BUILD / "tests" / "support" / "pausalo_inject"), "--seconds", str(seconds),
-                   "--interval-ms", str(1000 // rate)]
-    return subprocess.Popen(command, env=session.env, stdout=subprocess.PIPE, text=True)
+        return XTestLoad(session, arguments.load, arguments.rate, arguments.busy)
+    return CompositorLoad(session, arguments.rate, arguments.busy)
 
 
 def run(desktop, program, arguments):
@@ -63,8 +73,8 @@ def run(desktop, program, arguments):
             time.sleep(2)
             idle = measure_phase(processes, arguments.idle)
             load = start_load(desktop, session, arguments)
-            busy = measure_phase(processes, until=lambda: load.poll() is not None)
-            events = int(re.search(r"(?:events|moves) (\d+)", load.stdout.read()).group(1))
+            busy = measure_phase(processes, until=load.done)
+            events = load.events()
         finally:
             processes.end()
     return {
@@ -76,6 +86,8 @@ def run(desktop, program, arguments):
         "busy switches/s": round(busy["switches"] / busy["seconds"], 1),
         "busy CPU ms/min": round(busy["cpu"] * 1000 * 60 / busy["seconds"], 1),
         "CPU ms per 1000 events": round(busy["cpu"] * 1000 / events * 1000, 2),
+        "busy threads/s": {f"{name} [{count}]": round(rate, 1) for name, rate, count in thread_rates(busy)
+                           if rate >= 0.05},
     }
 
 
@@ -85,7 +97,7 @@ def main():
     parser.add_argument("--idle", type=float, default=30)
     parser.add_argument("--busy", type=int, default=30)
     parser.add_argument("--rate", type=int, default=200)
-    parser.add_argument("--key-taps", type=int, default=10, help="Shift taps a second within the X11 load")
+    parser.add_argument("--load", choices=("motion", "keys"), default="motion", help="the kind of XTEST input on X11")
     arguments = parser.parse_args()
     for desktop in arguments.desktop or list(DESKTOPS):
         for program in ([PAUSALO, QT_BASELINE, HOOK_MONITOR] if desktop == "x11" else [HOOK_MONITOR]):

@@ -58,6 +58,27 @@ TEST(PostedMessages, ArriveOnTheOwningThreadInOrderFromAnyThread) {
   for (QThread* thread : window.threads) EXPECT_EQ(thread, QThread::currentThread());
 }
 
+TEST(PostedMessages, CopiesPostedAtOnceArriveOneByOneEachAnsweredAfresh) {
+  RecordingWindow window;
+  std::thread poster([handle = window.Handle()] {
+    EXPECT_EQ(pausalo_post_messages(handle, 0xC003, 5, 6, 3), 1);
+    EXPECT_EQ(pausalo_post_messages(handle, 0xC003, 5, 6, 0), 1) << "no copies, but the window is there";
+    EXPECT_EQ(pausalo_post_message(handle, 0xC004, 1, 2), 1);
+  });
+  poster.join();
+  QCoreApplication::processEvents();
+
+  ASSERT_EQ(window.received.size(), 4u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(window.received[i].Msg, 0xC003u);
+    EXPECT_EQ(window.received[i].WParam, 5);
+    EXPECT_EQ(window.received[i].LParam, 6);
+    EXPECT_EQ(window.received[i].Result, 0) << "copy " << i << " starts with the Result of a fresh message";
+  }
+  EXPECT_EQ(window.received[3].Msg, 0xC004u);
+  EXPECT_EQ(pausalo_post_messages(0, 0xC003, 5, 6, 3), 0);
+}
+
 TEST(PostedMessages, ToAWindowThatIsGoneAreRefusedAndNeverDelivered) {
   PausaloWindow handle;
   {
