@@ -1,14 +1,18 @@
 #include "StepDeadline.h"
 
 #include <gtest/gtest.h>
+#include <sys/time.h>
+#include <unistd.h>
 
-#include <condition_variable>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <optional>
-#include <thread>
+#include <string>
+#include <vector>
 
 namespace pausalo::testing {
 
@@ -16,7 +20,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The one thread that watches the bounds of the steps under way.
+// The bounds of the steps under way, watched through the process's interval
+// timer: no thread of its own, so a test process stays single-threaded
+// until its test makes threads (a fork from a multi-threaded process is
+// what ThreadSanitizer cannot follow). When the first deadline passes,
+// SIGALRM ends the run with the message written ahead for it. Steps are
+// made and ended on the test's thread.
 class Watchdog {
  public:
   static Watchdog& Instance() {
@@ -24,85 +33,74 @@ class Watchdog {
     return watchdog;
   }
 
-  ~Watchdog() {
-    {
-      const std::lock_guard guard(lock_);
-      ending_ = true;
-    }
-    changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-
   std::uint64_t Arm(std::string step, std::chrono::seconds bound) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : "(no test)";
-    const std::lock_guard guard(lock_);
-    if (!thread_.joinable()) thread_ = std::thread([this] { Watch(); });
     const std::uint64_t id = ++lastId_;
-    const Step& armed =
-        steps_.emplace(id, Step{std::move(name), std::move(step), bound, Clock::now() + bound}).first->second;
-    // The watchdog sleeps until the first deadline it knew of: wake it only
-    // when this one comes before.
-    if (First() == &armed) changed_.notify_all();
+    steps_.push_back({id, std::move(name), std::move(step), bound, Clock::now() + bound});
+    Rearm();
     return id;
   }
 
-  // The watchdog finds out when it next wakes.
   void Disarm(std::uint64_t id) {
-    const std::lock_guard guard(lock_);
-    steps_.erase(id);
+    std::erase_if(steps_, [id](const Step& step) { return step.id == id; });
+    Rearm();
   }
 
  private:
   struct Step {
+    std::uint64_t id;
     std::string test;
     std::string name;
     std::chrono::seconds bound;
     Clock::time_point deadline;
   };
+  using Message = std::array<char, 1024>;
 
-  Watchdog() = default;
-
-  // The step whose deadline comes first; null for none. Under lock_.
-  const Step* First() const {
-    const Step* first = nullptr;
-    for (const auto& [id, step] : steps_)
-      if (first == nullptr || step.deadline < first->deadline) first = &step;
-    return first;
+  Watchdog() {
+    struct sigaction action {};
+    action.sa_handler = &Hung;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, nullptr);
   }
 
-  void Watch() {
-    std::unique_lock guard(lock_);
-    while (!ending_) {
-      const Step* first = First();
-      if (first == nullptr) {
-        changed_.wait(guard);
-      } else if (Clock::now() >= first->deadline) {
-        Hung(*first);
-      } else {
-        // A copy: the step may be disarmed, and its entry gone, while this
-        // thread waits.
-        const Clock::time_point deadline = first->deadline;
-        changed_.wait_until(guard, deadline);
-      }
+  // Sets the timer for the first deadline, its message written first (in
+  // the buffer the handler is not reading).
+  void Rearm() {
+    const auto first = std::min_element(steps_.begin(), steps_.end(),
+                                        [](const Step& a, const Step& b) { return a.deadline < b.deadline; });
+    itimerval timer{};
+    if (first != steps_.end()) {
+      const int next = 1 - shown_.load();
+      Message& message = messages_[static_cast<std::size_t>(next)];
+      const int length = std::snprintf(message.data(), message.size(),
+                                       "\n[  HUNG    ] %s: %s did not finish within %lld s\n", first->test.c_str(),
+                                       first->name.c_str(), static_cast<long long>(first->bound.count()));
+      lengths_[static_cast<std::size_t>(next)] = static_cast<std::size_t>(
+          std::clamp(length, 0, static_cast<int>(message.size()) - 1));
+      shown_.store(next);
+      const auto left = std::max(std::chrono::duration_cast<std::chrono::microseconds>(first->deadline - Clock::now()),
+                                 std::chrono::microseconds(1));
+      timer.it_value.tv_sec = static_cast<time_t>(left.count() / 1'000'000);
+      timer.it_value.tv_usec = static_cast<suseconds_t>(left.count() % 1'000'000);
     }
+    setitimer(ITIMER_REAL, &timer, nullptr);
   }
 
   // A blocked test cannot be failed the usual way: its thread never comes
-  // back. The run ends here, so that the report names what hung.
-  [[noreturn]] static void Hung(const Step& step) {
-    std::fprintf(stderr, "\n[  HUNG    ] %s: %s did not finish within %lld s\n", step.test.c_str(), step.name.c_str(),
-                 static_cast<long long>(step.bound.count()));
-    std::fflush(stderr);
-    std::_Exit(EXIT_FAILURE);
+  // back. The run ends here, so that the report names what hung. Only
+  // async-signal-safe calls.
+  static void Hung(int) {
+    const auto shown = static_cast<std::size_t>(shown_.load());
+    [[maybe_unused]] const auto written = write(STDERR_FILENO, messages_[shown].data(), lengths_[shown]);
+    _exit(EXIT_FAILURE);
   }
 
-  std::mutex lock_;
-  std::condition_variable changed_;
-  std::map<std::uint64_t, Step> steps_;
+  std::vector<Step> steps_;
   std::uint64_t lastId_ = 0;
-  bool ending_ = false;
-  std::thread thread_;
+  static inline std::array<Message, 2> messages_{};
+  static inline std::array<std::size_t, 2> lengths_{};
+  static inline std::atomic<int> shown_{0};
 };
 
 // Bounds every test as a whole.

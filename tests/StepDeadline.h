@@ -4,7 +4,8 @@
 // closes. When a bound runs out the test run ends there and then, failing,
 // with the names of the test and of the step that hung, instead of waiting
 // for ctest's time limit. Every test is a step of its own, bounded by
-// WholeTestBound; steps inside it may have bounds of their own.
+// WholeTestBound; steps inside it may have bounds of their own. Make and end
+// steps on the test's own thread; the process's SIGALRM is the watchdog's.
 
 #include <chrono>
 #include <cstdint>
