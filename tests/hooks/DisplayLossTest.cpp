@@ -112,9 +112,10 @@ class DisplayLossTest : public ::testing::Test {
   }
 
   // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
-  // at that version (0: not at all), named by WAYLAND_DISPLAY.
-  static void StartBareCompositor(QProcess& compositor, int notifierVersion) {
-    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion)});
+  // at that version (0: not at all), and org_kde_kwin_idle when asked,
+  // named by WAYLAND_DISPLAY.
+  static void StartBareCompositor(QProcess& compositor, int notifierVersion, bool kdeIdle = false) {
+    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion), kdeIdle ? "kde" : ""});
     const QByteArray socket = NextLine(compositor);
     ASSERT_FALSE(socket.isEmpty()) << "the bare compositor did not start";
     qputenv("WAYLAND_DISPLAY", socket);
@@ -201,13 +202,14 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   }
 
-  // Version 2 brings the notification that only input ends; both libraries
-  // ask for a one-second threshold (the keyboard library to see that the
-  // session has a source).
-  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, std::pair{1, "idle 1000"}}) {
+  // Version 2 brings the notification that only input ends; either
+  // version comes before org_kde_kwin_idle. Both libraries ask for a
+  // one-second threshold (the keyboard library to see that the session has
+  // a source).
+  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, {1, "idle 1000"}, {0, "kde-idle 1000"}}) {
     SCOPED_TRACE(version);
     QProcess compositor;
-    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version));
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version, true));
     EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
     EXPECT_EQ(NextLine(compositor), request);
     EXPECT_EQ(NextLine(compositor), request);
