@@ -121,8 +121,23 @@ class DisplayLossTest : public ::testing::Test {
     qputenv("WAYLAND_DISPLAY", socket);
   }
 
-  static QByteArray NextLine(QProcess& process) {
+  // GNOME's idle monitor (StandInIdleMonitor.cpp) as an idle inhibitor
+  // leaves it, with the user away for five seconds, on the session bus.
+  static void StartIdleMonitor(QProcess& monitor) {
+    monitor.start(STAND_IN_IDLE_MONITOR, {"5000"});
+    ASSERT_EQ(NextLine(monitor), "ready") << "the stand-in idle monitor did not start";
+  }
+
+  // Reads lines until that one; false when it did not come in ten seconds.
+  static bool AwaitLine(QProcess& process, const QByteArray& line) {
     const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+      if (NextLine(process, deadline) == line) return true;
+    }
+    return false;
+  }
+
+  static QByteArray NextLine(QProcess& process, QDeadlineTimer deadline = QDeadlineTimer(10000)) {
     while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
     }
     return process.readLine().trimmed();
@@ -218,6 +233,35 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
 
   qunsetenv("WAYLAND_DISPLAY");
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
+}
+
+TEST_F(DisplayLossTest, OnGnomeTheIdleMonitorsIdleTimeAndNewOwnersCount) {
+  TestDesktop desktop;
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  QProcess compositor, monitor, successor;
+  ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(monitor));
+  ASSERT_NO_THROW(god.StartMouseHook());
+  // The idle watch stays silent: before its first notification the source
+  // asks for the idle time, and waits for input instead.
+  for (const char* call : {"AddIdleWatch 1000", "GetIdletime", "AddUserActiveWatch"}) {
+    EXPECT_EQ(NextLine(monitor), call);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mice, 0) << "notified while the user was away";
+  monitor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 1; }, 10s)) << "no notification at the user-active watch";
+
+  // mutter replaced: its successor gets the watches again.
+  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(successor));
+  EXPECT_TRUE(AwaitLine(successor, "AddIdleWatch 1000"));
+  EXPECT_TRUE(AwaitLine(successor, "AddUserActiveWatch"));
+  successor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 2; }, 10s)) << "no notification at the successor's watch";
+
+  // The session bus closes under the source: its thread ends, not spins.
+  desktop.Stop();
+  EXPECT_LT(BackgroundProcessorTime(2000ms), 500ms);
 }
 
 // One compositor a process: under ThreadSanitizer a process that started a
