@@ -41,23 +41,14 @@ int AddUserActiveWatch(sd_bus_message* call, void*, sd_bus_error*) {
   return sd_bus_reply_method_return(call, "u", lastWatch);
 }
 
-int RemoveWatch(sd_bus_message* call, void*, sd_bus_error*) {
-  Print("RemoveWatch");
-  return sd_bus_reply_method_return(call, "");
-}
-
 int GetIdletime(sd_bus_message* call, void*, sd_bus_error*) {
   Print("GetIdletime");
   return sd_bus_reply_method_return(call, "t", idleTime);
 }
 
-const sd_bus_vtable monitor[] = {SD_BUS_VTABLE_START(0),
-                                 SD_BUS_METHOD("AddIdleWatch", "t", "u", AddIdleWatch, 0),
+const sd_bus_vtable monitor[] = {SD_BUS_VTABLE_START(0), SD_BUS_METHOD("AddIdleWatch", "t", "u", AddIdleWatch, 0),
                                  SD_BUS_METHOD("AddUserActiveWatch", "", "u", AddUserActiveWatch, 0),
-                                 SD_BUS_METHOD("RemoveWatch", "u", "", RemoveWatch, 0),
-                                 SD_BUS_METHOD("GetIdletime", "", "t", GetIdletime, 0),
-                                 SD_BUS_SIGNAL("WatchFired", "u", 0),
-                                 SD_BUS_VTABLE_END};
+                                 SD_BUS_METHOD("GetIdletime", "", "t", GetIdletime, 0), SD_BUS_VTABLE_END};
 
 void FireActiveWatches(sd_bus* bus) {
   for (const std::uint32_t watch : activeWatches) sd_bus_emit_signal(bus, Path, Interface, "WatchFired", "u", watch);
