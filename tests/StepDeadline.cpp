@@ -80,7 +80,10 @@ class Watchdog {
       } else if (Clock::now() >= first->deadline) {
         Hung(*first);
       } else {
-        changed_.wait_until(guard, first->deadline);
+        // A copy: the step may be disarmed, and its entry gone, while this
+        // thread waits.
+        const Clock::time_point deadline = first->deadline;
+        changed_.wait_until(guard, deadline);
       }
     }
   }
