@@ -51,6 +51,10 @@ bool MutterIdleConnection::Subscribe() {
   watchFired_.reset(slot);
   if (sd_bus_add_match(bus_.get(), &slot, MonitorReplacedRule, &MonitorReplaced, this) < 0) return false;
   monitorReplaced_.reset(slot);
+  return AddIdleWatch();
+}
+
+bool MutterIdleConnection::AddIdleWatch() {
   const std::uint64_t threshold = EdgeActivity::IdleThreshold.count();
   idleWatch_ = CallMonitor<std::uint32_t>(bus_.get(), "AddIdleWatch", "u", "t", threshold).value_or(0);
   return idleWatch_ != 0;
@@ -70,8 +74,27 @@ int MutterIdleConnection::WatchFired(sd_bus_message* message, void* data, sd_bus
   return 0;
 }
 
-int MutterIdleConnection::MonitorReplaced(sd_bus_message*, void* data, sd_bus_error*) {
-  static_cast<MutterIdleConnection*>(data)->lost_ = true;
+int MutterIdleConnection::MonitorReplaced(sd_bus_message* message, void* data, sd_bus_error*) {
+  auto& self = *static_cast<MutterIdleConnection*>(data);
+  const char* name = nullptr;
+  const char* oldOwner = nullptr;
+  const char* newOwner = nullptr;
+  if (sd_bus_message_read(message, "sss", &name, &oldOwner, &newOwner) < 0) {
+    self.lost_ = true;
+    return 0;
+  }
+  // Until a new owner comes, a call that falls due fails and ends the
+  // connection.
+  if (*newOwner == '\0') return 0;
+  // The watches went with the old owner: the new one gets them again and
+  // tells whether the user is idle now, which the old one may not have
+  // reported.
+  self.activeWatch_ = 0;
+  if (!self.AddIdleWatch()) {
+    self.lost_ = true;
+  } else if (self.ConfirmActive()) {
+    self.sink_->Resumed();
+  }
   return 0;
 }
 

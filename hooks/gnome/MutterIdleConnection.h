@@ -14,7 +14,8 @@ namespace pausalo::hooks {
 // exports on the session bus: a watch that fires after a second without
 // input and, while idle, one that fires at the next input. Its idle watches
 // stay silent while something inhibits idleness, so the idle time is also
-// asked for before each notification while the user counts as active.
+// asked for before each notification while the user counts as active. A new
+// owner of the monitor's name (mutter replaced) gets the watches again.
 class MutterIdleConnection final : public EdgeConnection {
  public:
   // Null when the session bus or the idle monitor does not answer.
@@ -28,6 +29,9 @@ class MutterIdleConnection final : public EdgeConnection {
  private:
   explicit MutterIdleConnection(sd_bus* bus) : bus_(bus) {}
   bool Subscribe();
+  // Adds the watch that fires after a second without input; false when the
+  // monitor does not answer.
+  bool AddIdleWatch();
   static int WatchFired(sd_bus_message* message, void* data, sd_bus_error*);
   static int MonitorReplaced(sd_bus_message*, void* data, sd_bus_error*);
   void BecameIdle();

@@ -112,16 +112,32 @@ class DisplayLossTest : public ::testing::Test {
   }
 
   // A Wayland server (BareCompositor.cpp) offering ext_idle_notifier_v1
-  // at that version (0: not at all), named by WAYLAND_DISPLAY.
-  static void StartBareCompositor(QProcess& compositor, int notifierVersion) {
-    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion)});
+  // at that version (0: not at all), and org_kde_kwin_idle when asked,
+  // named by WAYLAND_DISPLAY.
+  static void StartBareCompositor(QProcess& compositor, int notifierVersion, bool kdeIdle = false) {
+    compositor.start(BARE_COMPOSITOR, {QString::number(notifierVersion), kdeIdle ? "kde" : ""});
     const QByteArray socket = NextLine(compositor);
     ASSERT_FALSE(socket.isEmpty()) << "the bare compositor did not start";
     qputenv("WAYLAND_DISPLAY", socket);
   }
 
-  static QByteArray NextLine(QProcess& process) {
+  // GNOME's idle monitor (StandInIdleMonitor.cpp) as an idle inhibitor
+  // leaves it, with the user away for five seconds, on the session bus.
+  static void StartIdleMonitor(QProcess& monitor) {
+    monitor.start(STAND_IN_IDLE_MONITOR, {"5000"});
+    ASSERT_EQ(NextLine(monitor), "ready") << "the stand-in idle monitor did not start";
+  }
+
+  // Reads lines until that one; false when it did not come in ten seconds.
+  static bool AwaitLine(QProcess& process, const QByteArray& line) {
     const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+      if (NextLine(process, deadline) == line) return true;
+    }
+    return false;
+  }
+
+  static QByteArray NextLine(QProcess& process, QDeadlineTimer deadline = QDeadlineTimer(10000)) {
     while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
     }
     return process.readLine().trimmed();
@@ -201,13 +217,14 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     EXPECT_EQ(ApplicationWindowTestAccess::HookCount(application.Window()), 0u);
   }
 
-  // Version 2 brings the notification that only input ends; both libraries
-  // ask for a one-second threshold (the keyboard library to see that the
-  // session has a source).
-  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, std::pair{1, "idle 1000"}}) {
+  // Version 2 brings the notification that only input ends; either
+  // version comes before org_kde_kwin_idle. Both libraries ask for a
+  // one-second threshold (the keyboard library to see that the session has
+  // a source).
+  for (const auto& [version, request] : {std::pair{2, "input-idle 1000"}, {1, "idle 1000"}, {0, "kde-idle 1000"}}) {
     SCOPED_TRACE(version);
     QProcess compositor;
-    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version));
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, version, true));
     EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{}));
     EXPECT_EQ(NextLine(compositor), request);
     EXPECT_EQ(NextLine(compositor), request);
@@ -216,6 +233,35 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
 
   qunsetenv("WAYLAND_DISPLAY");
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
+}
+
+TEST_F(DisplayLossTest, OnGnomeTheIdleMonitorsIdleTimeAndNewOwnersCount) {
+  TestDesktop desktop;
+  ASSERT_TRUE(desktop.Running()) << desktop.Failure().toStdString();
+  QProcess compositor, monitor, successor;
+  ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(monitor));
+  ASSERT_NO_THROW(god.StartMouseHook());
+  // The idle watch stays silent: before its first notification the source
+  // asks for the idle time, and waits for input instead.
+  for (const char* call : {"AddIdleWatch 1000", "GetIdletime", "AddUserActiveWatch"}) {
+    EXPECT_EQ(NextLine(monitor), call);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mice, 0) << "notified while the user was away";
+  monitor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 1; }, 10s)) << "no notification at the user-active watch";
+
+  // mutter replaced: its successor gets the watches again.
+  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(successor));
+  EXPECT_TRUE(AwaitLine(successor, "AddIdleWatch 1000"));
+  EXPECT_TRUE(AwaitLine(successor, "AddUserActiveWatch"));
+  successor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 2; }, 10s)) << "no notification at the successor's watch";
+
+  // The session bus closes under the source: its thread ends, not spins.
+  desktop.Stop();
+  EXPECT_LT(BackgroundProcessorTime(2000ms), 500ms);
 }
 
 // One compositor a process: under ThreadSanitizer a process that started a
