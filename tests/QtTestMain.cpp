@@ -12,19 +12,20 @@
 
 namespace {
 
-// Whether a thread of one of Qt's thread pools is still there.
+// Whether a thread of one of Qt's thread pools, or its D-Bus thread, is
+// still there.
 bool PoolThreadLeft() {
   std::error_code error;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
     std::ifstream comm(task.path() / "comm");
     std::string name;
-    if (std::getline(comm, name) && name == "Thread (pooled)") return true;
+    if (std::getline(comm, name) && (name == "Thread (pooled)" || name == "QDBusConnection")) return true;
   }
   return false;
 }
 
-// Qt's thread pools (the painting code uses one) end their threads when the
-// process exits. Such a thread lets go of its per-thread data (152 bytes)
+// Qt's thread pools (the painting code uses one) and its D-Bus connection
+// thread end their threads when the process exits. Such a thread lets go of its per-thread data (152 bytes)
 // in its very last steps, after Qt has stopped waiting for it; the leak
 // check at exit, when it comes first, reports that data as lost. Waiting
 // here, after Qt's pools are gone and before the leak check, for their
