@@ -15,6 +15,7 @@
 #include "EventLoopWaits.h"
 #include "TestIcons.h"
 #include "platform/Application.h"
+#include "platform/NotificationArea.h"
 #include "widgets/TrayIcon.h"
 
 using namespace pausalo;
@@ -76,6 +77,12 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
   ASSERT_TRUE(ProcessEventsUntil([] { return EmbeddedTrayWindow() != nullptr; })) << "the icon never appeared";
   QWidget* icon = EmbeddedTrayWindow();
   EXPECT_EQ(icon->toolTip(), "Time elapsed: 00:12:05");
+  // The tray's window and identifier are taken: no second icon under them.
+  TNotifyIconData again;
+  again.Wnd = tray.Handle();
+  again.uFlags = NIF_ICON;
+  again.hIcon = picture.Handle();
+  EXPECT_FALSE(NotificationArea::System().Notify(NIM_ADD, again));
   // The tray host may still be placing the icon: click where it is now
   // until the click arrives.
   const auto clickUntilSeen = [&](int button, std::size_t clicksBefore) {
