@@ -37,6 +37,7 @@ using pausalo::testing::RunTool;
 using pausalo::testing::StepDeadline;
 using pausalo::testing::TakeScreenPicture;
 using pausalo::testing::TestDesktop;
+using pausalo::testing::XProperty;
 
 namespace {
 
@@ -97,13 +98,7 @@ QByteArray AwaitWindow(const QString& title, std::chrono::milliseconds limit) {
 // The X window id as the window manager's properties print it.
 QString HexWindow(const QByteArray& window) { return "0x" + QString::number(window.toULongLong(), 16); }
 
-QByteArray Property(const QByteArray& window, const QString& name) {
-  QByteArray value;
-  RunTool("xprop", (window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", window}) << name, &value);
-  return value;
-}
-
-bool Iconic(const QByteArray& window) { return Property(window, "WM_STATE").contains("Iconic"); }
+bool Iconic(const QByteArray& window) { return XProperty(window, "WM_STATE").contains("Iconic"); }
 bool Viewable(const QByteArray& window) {
   QByteArray answer;
   return RunTool("xwininfo", {"-id", window}, &answer) == 0 && answer.contains("IsViewable");
@@ -154,8 +149,8 @@ bool BreakWindowInFront(const Session& session, const QByteArray& breakWindow, F
     if (picture.isNull()) ADD_FAILURE() << "no picture of the screen: " << failure.toStdString();
     return RedPixels(picture) > 50;
   }
-  const QString stacking = QString::fromLatin1(Property({}, "_NET_CLIENT_LIST_STACKING"));
-  const QString active = QString::fromLatin1(Property({}, "_NET_ACTIVE_WINDOW"));
+  const QString stacking = QString::fromLatin1(XProperty({}, "_NET_CLIENT_LIST_STACKING"));
+  const QString active = QString::fromLatin1(XProperty({}, "_NET_ACTIVE_WINDOW"));
   return stacking.section(' ', -1).toLower() == HexWindow(breakWindow) &&
          (focus == Focus::Any || active.endsWith(HexWindow(breakWindow)));
 }
@@ -319,7 +314,7 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   EXPECT_TRUE(Eventually([&] { return BreakWindowInFront(session, breakWindow); }, 1s))
       << "the break window is not in front of the full-screen window";
   if (session.layersAbove) {
-    EXPECT_TRUE(Property(breakWindow, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"))
+    EXPECT_TRUE(XProperty(breakWindow, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"))
         << "the break window does not stay on top";
   }
   // The full-screen program raises its window, as a player does at the next

@@ -46,12 +46,6 @@ bool NativeWayland() { return QGuiApplication::platformName() == "wayland"; }
 QString Hex(WId window) { return "0x" + QString::number(window, 16); }
 
 // A property of an X window as xprop prints it; empty when unreadable.
-QByteArray XProperty(const QString& window, const QString& property) {
-  QByteArray answer;
-  const QStringList target = window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", window};
-  return RunTool("xprop", target + QStringList{property}, &answer) == 0 ? answer : QByteArray();
-}
-
 // The X windows in the window manager's stacking order, bottom first.
 QStringList StackingOrder() {
   const QByteArray list = XProperty({}, "_NET_CLIENT_LIST_STACKING");

@@ -86,4 +86,10 @@ int RunTool(const QString& program, const QStringList& arguments, QByteArray* ou
   return process.exitCode();
 }
 
+QByteArray XProperty(const QString& window, const QString& property) {
+  QByteArray answer;
+  const QStringList target = window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", window};
+  return RunTool("xprop", target + QStringList{property}, &answer) == 0 ? answer : QByteArray();
+}
+
 }  // namespace pausalo::testing

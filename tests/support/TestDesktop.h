@@ -49,4 +49,8 @@ class TestDesktop {
 // goes to output when given.
 int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
 
+// An X property as xprop prints it, of the window (an id xprop reads) or,
+// for an empty one, of the root window; empty when it cannot be read.
+QByteArray XProperty(const QString& window, const QString& property);
+
 }  // namespace pausalo::testing
