@@ -29,6 +29,13 @@ std::int32_t Saturated(std::int64_t value) {
                                                             std::numeric_limits<std::int32_t>::max()));
 }
 
+// Cut and Paste of the edit's standard context menu, known by their captions
+// (the part before the tab that leads a shortcut).
+bool IsCutOrPaste(const QAction& action) {
+  const QString caption = action.text().section(u'\t', 0, 0);
+  return caption == QLineEdit::tr("Cu&t") || caption == QLineEdit::tr("&Paste");
+}
+
 }  // namespace
 
 TFlatSpinEditInteger::TFlatSpinEditInteger(QWidget* parent) : TCustomFlatEdit(parent) {
@@ -171,12 +178,21 @@ void TFlatSpinEditInteger::keyPressEvent(QKeyEvent* event) {
   TCustomFlatEdit::keyPressEvent(event);
 }
 
+// Committed text is filtered as if its characters were typed one by one.
 void TFlatSpinEditInteger::inputMethodEvent(QInputMethodEvent* event) {
-  if (!AcceptsText(event->commitString())) {
-    Beep();
-    return event->accept();
+  QString accepted;
+  for (const QChar key : event->commitString()) {
+    if (AcceptsChar(key)) {
+      accepted += key;
+    } else {
+      Beep();
+    }
   }
-  TCustomFlatEdit::inputMethodEvent(event);
+  if (accepted == event->commitString()) return TCustomFlatEdit::inputMethodEvent(event);
+  QInputMethodEvent filtered(event->preeditString(), event->attributes());
+  filtered.setCommitString(accepted, event->replacementStart(), event->replacementLength());
+  TCustomFlatEdit::inputMethodEvent(&filtered);
+  event->accept();
 }
 
 void TFlatSpinEditInteger::mouseReleaseEvent(QMouseEvent* event) {
@@ -189,9 +205,7 @@ void TFlatSpinEditInteger::contextMenuEvent(QContextMenuEvent* event) {
   const std::unique_ptr<QMenu> menu(createStandardContextMenu());
   if (!ClipboardEditsAllowed()) {
     for (QAction* action : menu->actions()) {
-      if (action->objectName() == QLatin1String("edit-cut") || action->objectName() == QLatin1String("edit-paste")) {
-        action->setEnabled(false);
-      }
+      if (IsCutOrPaste(*action)) action->setEnabled(false);
     }
   }
   menu->exec(event->globalPos());

@@ -26,6 +26,8 @@ TEST(HslTest, ConvertsPrimaryAndGrayColours) {
   EXPECT_EQ(ColorToHsl(clBlue), (THsl{159, 240, 120}));  // 239 * 2 / 3 = 159.33
   // Hue below zero wraps: magenta-red, r = 1, b = 0.5.
   EXPECT_EQ(ColorToHsl(0x8000FF).H, 219);
+  EXPECT_EQ(ColorToHsl(0x80FF00), (THsl{100, 240, 120}));  // green largest: 239 * 2.5 / 6 = 99.6
+  EXPECT_EQ(ColorToHsl(0xFF0080), (THsl{179, 240, 120}));  // blue largest: 239 * 4.5 / 6 = 179.3
 }
 
 TEST(HslTest, RoundsHalvesToTheEvenNeighbour) {
@@ -169,6 +171,13 @@ TEST(LayoutGlyphAndTextTest, CentresGlyphAndCaptionAlongTheLayout) {
   const int even = (100 - 10 - textWidth) / 3;
   EXPECT_EQ(right.GlyphPos.x(), 10 + 100 - even - 10);
   EXPECT_EQ(right.TextBounds.left(), 10 + 100 - even - 10 - even - textWidth);
+
+  // With a margin, centred spacing takes half of the room left.
+  const QRect tall(10, 20, 100, 60);
+  const int textHeight = metrics.height();
+  const auto top = LayoutGlyphAndText(tall, {}, caption, TButtonLayout::blGlyphTop, 3, -1, strip, 2, metrics);
+  EXPECT_EQ(top.GlyphPos, QPoint(10 + (100 - 10 + 1) / 2, 20 + 3));
+  EXPECT_EQ(top.TextBounds.top(), 20 + 3 + 10 + (60 - 13 - textHeight) / 2);
 
   // Without a caption the spacing does not count.
   const auto alone = LayoutGlyphAndText(client, {}, {}, TButtonLayout::blGlyphLeft, -1, 4, strip, 2, metrics);

@@ -3,12 +3,16 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDialog>
 #include <QEnterEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QTimer>
 #include <limits>
 
 #include "ManualTimer.h"
@@ -34,6 +38,22 @@ class CountingSpinEdit : public TFlatSpinEditInteger {
  protected:
   void Beep() override { ++beeps; }
 };
+
+// The captions (without shortcuts) of the items that the edit's context menu offers enabled.
+QStringList OfferedByContextMenu(QWidget& edit) {
+  QStringList offered;
+  QTimer::singleShot(0, [&offered] {
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+      for (const QAction* action : menu->actions())
+        if (action->isEnabled()) offered << action->text().section(u'\t', 0, 0);
+      menu->close();
+    }
+  });
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), edit.mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(&edit, &request);
+  QApplication::processEvents();
+  return offered;
+}
 
 // Set up as the Setup page stores its limit fields.
 void Configure(TFlatSpinEditInteger& edit, int top, std::int32_t min, std::int32_t max, std::int32_t value) {
@@ -120,12 +140,36 @@ TEST_F(FlatSpinEditIntegerTest, LeavingTheFieldBringsTheNumberIntoRange) {
   }
 }
 
-TEST_F(FlatSpinEditIntegerTest, LosingTheApplicationFocusDoesNotCountAsLeaving) {
+TEST_F(FlatSpinEditIntegerTest, APopupOrAnotherApplicationTakingTheFocusDoesNotCountAsLeaving) {
   ASSERT_TRUE(host.Activate());
   activity.setFocus();
   activity.setText("500");
+  int exits = 0, enters = 0;
+  activity.OnExit = [&](QObject*) { ++exits; };
+  activity.OnEnter = [&](QObject*) { ++enters; };
+  QMenu popup(&host);
+  popup.addAction("Item");
+  popup.popup(host.mapToGlobal(QPoint(20, 20)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&popup));
+  popup.close();
+  QApplication::processEvents();
+  EXPECT_TRUE(activity.hasFocus());
+  EXPECT_EQ(activity.text(), "500") << "not clamped";
+  EXPECT_EQ(activity.selectedText(), "") << "not selected";
   QApplication::setActiveWindow(nullptr);
   EXPECT_EQ(activity.text(), "500");
+  EXPECT_EQ(exits + enters, 0);
+}
+
+TEST_F(FlatSpinEditIntegerTest, TheFontColourHoldsInAnInactiveWindowButNotWhileDisabled) {
+  activity.SetFont(BlockFont());
+  activity.setText(kBlock);
+  const auto redPixels = [&] { return CountPixels(Render(activity), Qt::red, activity.rect()); };
+  EXPECT_EQ(redPixels(), kCharWidth * kLineHeight) << "inactive";
+  ASSERT_TRUE(host.Activate());
+  EXPECT_EQ(redPixels(), kCharWidth * kLineHeight) << "active";
+  activity.SetEnabled(false);
+  EXPECT_EQ(redPixels(), 0) << "the text is drawn as disabled";
 }
 
 TEST_F(FlatSpinEditIntegerTest, WritingClamps) {
@@ -227,15 +271,25 @@ TEST_F(FlatSpinEditIntegerTest, RefusedKeysBeepAndInsertNothing) {
   QTest::keyClick(&activity, Qt::Key_Return);
   EXPECT_EQ(activity.text(), "12");
   EXPECT_EQ(activity.beeps, 2);
+  // Text committed by an input method is filtered character by character.
+  const auto commit = [&](const QString& text) {
+    QInputMethodEvent composed;
+    composed.setCommitString(text);
+    QApplication::sendEvent(&activity, &composed);
+  };
+  commit("3b4");
+  EXPECT_EQ(activity.text(), "1234");
+  EXPECT_EQ(activity.beeps, 3);
 
   activity.SetEditorEnabled(false);
   QTest::keyClick(&activity, Qt::Key_3);
   QTest::keyClick(&activity, Qt::Key_Backspace);
-  EXPECT_EQ(activity.text(), "12");
-  EXPECT_EQ(activity.beeps, 4);
+  commit("5");
+  EXPECT_EQ(activity.text(), "1234");
+  EXPECT_EQ(activity.beeps, 6);
   QTest::keyClick(&activity, Qt::Key_Up);  // the arrows still step
-  EXPECT_EQ(activity.text(), "13");
-  EXPECT_EQ(activity.beeps, 4);
+  EXPECT_EQ(activity.text(), "240");
+  EXPECT_EQ(activity.beeps, 6);
 }
 
 TEST_F(FlatSpinEditIntegerTest, OnKeyPressMayReplaceOrDropACharacter) {
@@ -257,6 +311,10 @@ TEST_F(FlatSpinEditIntegerTest, PasteNeedsTheEditorAndAWritableField) {
 
   activity.SetEditorEnabled(false);
   activity.selectAll();
+  const QStringList withoutEditor = OfferedByContextMenu(activity);
+  EXPECT_TRUE(withoutEditor.contains(QLineEdit::tr("&Copy")));
+  EXPECT_FALSE(withoutEditor.contains(QLineEdit::tr("Cu&t")));
+  EXPECT_FALSE(withoutEditor.contains(QLineEdit::tr("&Paste")));
   QTest::keyClick(&activity, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(activity.text(), "120");
   activity.selectAll();
@@ -271,6 +329,9 @@ TEST_F(FlatSpinEditIntegerTest, PasteNeedsTheEditorAndAWritableField) {
 
   activity.SetReadOnly(false);
   activity.selectAll();
+  const QStringList withEditor = OfferedByContextMenu(activity);
+  EXPECT_TRUE(withEditor.contains(QLineEdit::tr("Cu&t")));
+  EXPECT_TRUE(withEditor.contains(QLineEdit::tr("&Paste")));
   QTest::keyClick(&activity, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(activity.text(), "$1F");
   EXPECT_EQ(activity.Value(), 31);

@@ -39,6 +39,9 @@ TEST_F(IconListTest, EditsKeepOwnedCopiesInTheRightOrder) {
   list.Add(green);
   list.Insert(0, blue);
   EXPECT_EQ(Entries(), (std::vector{blue.Data(), red.Data(), green.Data()}));
+  list.Insert(3, empty);  // at Count: appended
+  EXPECT_TRUE(list.Icon(3).Empty());
+  list.Delete(3);
   EXPECT_NE(&list.Icon(0), &blue) << "the list holds a copy";
 
   list.Move(0, 2);
@@ -51,7 +54,7 @@ TEST_F(IconListTest, EditsKeepOwnedCopiesInTheRightOrder) {
   EXPECT_EQ(list.IndexOf(&red), -1);
   list.Delete(0);
   EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(changes, 7);
+  EXPECT_EQ(changes, 9);
 }
 
 TEST_F(IconListTest, IconsLoadFromFilesAndAMissingFileChangesNothing) {
@@ -79,14 +82,26 @@ TEST_F(IconListTest, IndexesOutOfBoundsThrowAndChangeNothing) {
   EXPECT_EQ(changes, 0);
 }
 
-TEST_F(IconListTest, AnUpdateRaisesOneChangeAtItsEnd) {
+TEST_F(IconListTest, AnUpdateRaisesOneChangeAtItsEndAndUpdatesNest) {
+  list.BeginUpdate();
   list.BeginUpdate();
   list.Add(red);
   list.Add(green);
   list.Clear();
+  list.EndUpdate();
   EXPECT_EQ(changes, 0);
   list.EndUpdate();
   EXPECT_EQ(changes, 1);
+
+  // An end without a beginning changes nothing, and changes go on raising.
+  list.EndUpdate();
+  EXPECT_EQ(changes, 1);
+  list.Add(red);
+  EXPECT_EQ(changes, 2);
+  list.BeginUpdate();
+  list.Add(blue);
+  list.EndUpdate();
+  EXPECT_EQ(changes, 3);
 }
 
 TEST_F(IconListTest, StoredFormRoundTripsIncludingEmptyEntries) {

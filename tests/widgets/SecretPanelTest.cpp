@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -55,11 +56,12 @@ struct Ink {
   bool None() const { return pixels == 0; }
 };
 
-Ink InkIn(const QImage& shot, const QRect& area, const QColor& background) {
+// Where the pixels inside an area are of a kind.
+Ink InkWhere(const QImage& shot, const QRect& area, const std::function<bool(QColor)>& isInk) {
   Ink ink;
   for (int y = area.top(); y <= area.bottom(); ++y) {
     for (int x = area.left(); x <= area.right(); ++x) {
-      if (shot.pixelColor(x, y) == background) continue;
+      if (!isInk(shot.pixelColor(x, y))) continue;
       ++ink.pixels;
       ink.left = std::min(ink.left, x);
       ink.right = std::max(ink.right, x);
@@ -70,15 +72,14 @@ Ink InkIn(const QImage& shot, const QRect& area, const QColor& background) {
   return ink;
 }
 
-int CountLighterThanYellow(const QImage& shot, const QRect& area) {
-  int count = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x) {
-      const QColor pixel = shot.pixelColor(x, y);
-      count += pixel.red() == 255 && pixel.green() == 255 && pixel.blue() > 0;
-    }
-  }
-  return count;
+Ink InkIn(const QImage& shot, const QRect& area, const QColor& background) {
+  return InkWhere(shot, area, [&](QColor pixel) { return pixel != background; });
+}
+
+// Lighter than the yellow background: only a white copy gives those.
+Ink LighterThanYellow(const QImage& shot, const QRect& area) {
+  return InkWhere(shot, area,
+                  [](QColor pixel) { return pixel.red() == 255 && pixel.green() == 255 && pixel.blue() > 0; });
 }
 
 // Counts the paint events of a widget that reach an area while it lives.
@@ -176,6 +177,7 @@ TEST_F(SecretPanelTest, TheProgramsInstanceLaysOutAsWorkedOut) {
   panel.SetActive(true);
 
   EXPECT_EQ(panel.BorderInset(), 4);
+  EXPECT_EQ(panel.minimumSizeHint(), QSize(85 + 2 * 4, 100 + 2 * 4)) << "the glyph in its frame";
   EXPECT_EQ(SecretPanelTestAccess::InnerArea(panel), QRect(QPoint(4, 4), QPoint(271, 199)));
   EXPECT_EQ(SecretPanelTestAccess::GlyphPosition(panel), QPoint(181, 52));
   EXPECT_EQ(SecretPanelTestAccess::TextArea(panel), QRect(7, 7, 167, 190));
@@ -333,17 +335,24 @@ TEST_F(SecretPanelTest, TextStylesDrawAHighlightCopyExceptTheSpaceStyle) {
   panel->SetLines({"Pausalo"});
   panel->SetActive(true);
   ASSERT_EQ(ToQColor(clBtnHighlight), QColor(Qt::white));
-  // Lighter than the yellow background: only the white copy gives those.
-  const auto highlightPixels = [&](TBevelCut style) {
+  // The white copy's ink, and all ink.
+  const auto styled = [&](TBevelCut style) {
     panel->SetTextStyle(style);
     Step(*panel, 1);
-    return CountLighterThanYellow(Shot(*panel), SecretPanelTestAccess::TextArea(*panel));
+    const QImage shot = Shot(*panel);
+    const QRect area = SecretPanelTestAccess::TextArea(*panel);
+    return std::pair{LighterThanYellow(shot, area), InkIn(shot, area, Yellow)};
   };
   Step(*panel, 20);
-  EXPECT_EQ(highlightPixels(bvNone), 0);
-  EXPECT_GT(highlightPixels(bvRaised), 0);
-  EXPECT_GT(highlightPixels(bvLowered), 0);
-  EXPECT_EQ(highlightPixels(bvSpace), 0);
+  EXPECT_TRUE(styled(bvNone).first.None());
+  EXPECT_TRUE(styled(bvSpace).first.None());
+  // Raised: the copy one pixel up and left; lowered: down and right.
+  const auto [raised, raisedInk] = styled(bvRaised);
+  EXPECT_EQ(QPoint(raised.left, raised.top), QPoint(raisedInk.left, raisedInk.top));
+  EXPECT_LT(raised.right, raisedInk.right);
+  const auto [lowered, loweredInk] = styled(bvLowered);
+  EXPECT_EQ(QPoint(lowered.right, lowered.bottom), QPoint(loweredInk.right, loweredInk.bottom));
+  EXPECT_GT(lowered.left, loweredInk.left);
 }
 
 TEST_F(SecretPanelTest, ChangesWhileActiveRestartThePassOnlyForLinesAndDirection) {
@@ -485,6 +494,11 @@ TEST_F(SecretPanelTest, ActivationHidesTheVisibleChildrenAndDeactivationShowsThe
   panel->SetActive(false);
   EXPECT_TRUE(shown.isVisible());
   EXPECT_FALSE(hidden.isVisible()) << "a child hidden before stays hidden";
+  // Shown again, the children are no longer remembered as hidden.
+  shown.hide();
+  panel->SetActive(true);
+  panel->SetActive(false);
+  EXPECT_FALSE(shown.isVisible());
 }
 
 TEST_F(SecretPanelTest, TheGlyphIsDrawnOnlyWhileActiveWithItsBottomLeftColourLeftOut) {
@@ -570,6 +584,14 @@ TEST_F(SecretPanelTest, AClickRaisesOnClick) {
                       Qt::NoModifier);
   QCoreApplication::sendEvent(panel.get(), &press);
   QCoreApplication::sendEvent(panel.get(), &release);
+  EXPECT_EQ(clicks, 1);
+
+  // A press released outside the panel is no click.
+  const QPointF outside(panel->width(), 10);
+  QMouseEvent releaseOutside(QEvent::MouseButtonRelease, outside, panel->mapToGlobal(outside), Qt::LeftButton,
+                             Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(panel.get(), &press);
+  QCoreApplication::sendEvent(panel.get(), &releaseOutside);
   EXPECT_EQ(clicks, 1);
 }
 

@@ -301,6 +301,10 @@ TEST_F(ShadowLabelTest, TheFocusRectangleOutlinesTheTextWhileFocusControlHasTheF
     }
   }
   EXPECT_EQ(inverted, (2 * 30 + 2 * (20 - 2)) / 2) << "half of the border";
+  // The form keeps its focused control while the application is in the background.
+  QApplication::setActiveWindow(nullptr);
+  EXPECT_EQ(Image().copy(label.geometry()), focused);
+  QApplication::setActiveWindow(&form);
 
   elsewhere.setFocus();
   EXPECT_EQ(Image().copy(label.geometry()), plain);
@@ -308,7 +312,11 @@ TEST_F(ShadowLabelTest, TheFocusRectangleOutlinesTheTextWhileFocusControlHasTheF
 
 TEST_F(ShadowLabelTest, AFocusControlThatIsDestroyedIsForgotten) {
   auto target = std::make_unique<QLineEdit>(&form);
+  auto former = std::make_unique<QLineEdit>(&form);
+  label.SetFocusControl(former.get());
   label.SetFocusControl(target.get());
+  former.reset();
+  EXPECT_EQ(label.FocusControl(), target.get()) << "a former focus control is no longer watched";
   label.SetShowFocus(true);
   target.reset();
   EXPECT_EQ(label.FocusControl(), nullptr);
@@ -377,11 +385,11 @@ TEST_F(ShadowLabelTest, TheAcceleratorFocusesFocusControlOrLeavesTheKeyToOthers)
   QLineEdit elsewhere(&form);
   target.setGeometry(10, 100, 50, 20);
   elsewhere.setGeometry(100, 100, 50, 20);
-  int othersGotIt = 0;
+  int othersGotIt = 0, ambiguous = 0;
   QShortcut other(QKeySequence(Qt::ALT | Qt::Key_N), &form);
   other.setEnabled(false);
   QObject::connect(&other, &QShortcut::activated, [&] { ++othersGotIt; });
-  QObject::connect(&other, &QShortcut::activatedAmbiguously, [&] { ++othersGotIt; });
+  QObject::connect(&other, &QShortcut::activatedAmbiguously, [&] { ++ambiguous; });
 
   label.SetCaption("&name");
   label.SetFocusControl(&target);
@@ -396,14 +404,19 @@ TEST_F(ShadowLabelTest, TheAcceleratorFocusesFocusControlOrLeavesTheKeyToOthers)
   QTest::keyClick(&elsewhere, Qt::Key_N, Qt::AltModifier);
   EXPECT_TRUE(elsewhere.hasFocus());
   EXPECT_EQ(othersGotIt, 1) << "a focus control that cannot take the focus leaves the key alone";
-
   target.setEnabled(true);
+  target.hide();
+  QTest::keyClick(&elsewhere, Qt::Key_N, Qt::AltModifier);
+  EXPECT_EQ(othersGotIt, 2) << "nor does a hidden one";
+  target.show();
+
   label.SetShowAccelChar(false);
   othersGotIt = 0;
   elsewhere.setFocus();
   QTest::keyClick(&elsewhere, Qt::Key_N, Qt::AltModifier);
   EXPECT_TRUE(elsewhere.hasFocus());
   EXPECT_EQ(othersGotIt, 1);
+  EXPECT_EQ(ambiguous, 0);
 }
 
 TEST_F(ShadowLabelTest, AssistiveTechnologySeesALabelNamedByItsShownTextThatLabelsFocusControl) {

@@ -212,6 +212,10 @@ TEST_F(SpinButtonTest, KeysClickTheArrowsWhenTheSpinButtonHasTheFocus) {
   EXPECT_EQ(downClicks, 2);
   QTest::keyClick(&spin, Qt::Key_Up);
   EXPECT_EQ(upClicks, 2);
+  EXPECT_EQ(SpinButtonTestAccess::FocusedButton(spin), &Up());
+  QTest::keyClick(&spin, Qt::Key_Space);
+  EXPECT_EQ(upClicks, 3);
+  EXPECT_EQ(downClicks, 2);
 }
 
 TEST_F(SpinButtonTest, DisabledArrowShowsTheEngravedGlyph) {
@@ -241,6 +245,9 @@ TEST_F(SpinButtonTest, DisabledParentKeepsTheArrowsLookingEnabled) {
 }
 
 TEST_F(SpinButtonTest, ArrowsKeepTheirWidthInAWiderSpinButton) {
+  // Two arrows 11 wide that share a column; a frame and the pressed shift around a 5 x 5 glyph.
+  EXPECT_EQ(spin.sizeHint(), QSize(21, 9));
+  EXPECT_EQ(spin.minimumSizeHint(), QSize(21, 9));
   spin.resize(40, 20);
   host.show();
   EXPECT_EQ(Up().geometry(), QRect(0, 0, 11, 20));

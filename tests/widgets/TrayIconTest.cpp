@@ -334,7 +334,7 @@ TEST_F(TrayIconTest, AnimationStepsThroughTheFramesOnTheGuiThread) {
   tray.Icons().Add(green);
   tray.Icons().Add(blue);
   ShowWithPicture();
-  tray.SetInterval(5);
+  tray.SetInterval(60000);
   tray.SetAnimated(true);
   ASSERT_TRUE(tray.Animated());
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icons().Icon(0).Handle());
@@ -358,14 +358,15 @@ TEST_F(TrayIconTest, AnimationStepsThroughTheFramesOnTheGuiThread) {
         return ::testing::AssertionFailure() << "frame " << i << " is not the one due";
     return ::testing::AssertionSuccess();
   };
-  area.calls.clear();
-  EXPECT_TRUE(framesTakeTurns());
-
-  // Hidden (pausing the frames) and shown again, the icon animates on.
-  tray.SetActive(false);
-  tray.SetActive(true);
-  area.calls.clear();
-  EXPECT_TRUE(framesTakeTurns()) << "after being shown again";
+  // A new interval reaches the running animation; hiding the icon (pausing
+  // the frames) cuts the minute's wait short, and shown again it animates on.
+  tray.SetInterval(5);
+  for (int shown = 0; shown < 2; ++shown) {
+    tray.SetActive(false);
+    tray.SetActive(true);
+    area.calls.clear();
+    EXPECT_TRUE(framesTakeTurns()) << "shown again " << shown + 1 << " times";
+  }
 
   tray.SetAnimated(false);
   EXPECT_EQ(area.calls.back().data.hIcon, tray.Icon().Handle());
