@@ -409,6 +409,10 @@ TEST_F(ShadowLabelTest, TheAcceleratorFocusesFocusControlOrLeavesTheKeyToOthers)
   QTest::keyClick(&elsewhere, Qt::Key_N, Qt::AltModifier);
   EXPECT_EQ(othersGotIt, 2) << "nor does a hidden one";
   target.show();
+  other.setEnabled(false);
+  QTest::keyClick(&elsewhere, Qt::Key_N, Qt::AltModifier);
+  EXPECT_TRUE(target.hasFocus()) << "shown again, it takes the key";
+  other.setEnabled(true);
 
   label.SetShowAccelChar(false);
   othersGotIt = 0;
