@@ -14,7 +14,8 @@ void ShowDesktopNotification(const QString& summary) {
   constexpr uint replacesNone = 0;
   constexpr int serversTimeout = -1;
   notify << QCoreApplication::applicationName() << replacesNone << QString() << summary << QString() << QStringList()
-         << QVariantMap{{QStringLiteral("transient"), true}} << serversTimeout;
+         << QVariantMap{{QStringLiteral("transient"), true}, {QStringLiteral("suppress-sound"), true}}
+         << serversTimeout;
   QDBusConnection::sessionBus().send(notify);
 }
 

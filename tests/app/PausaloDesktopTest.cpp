@@ -188,25 +188,24 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
     if (QApplication::activeModalWidget() == nullptr) return;
     watch.stop();
     const auto alert = reader.Find([&](const Object& object) { return reader.Role(object) == ScreenReader::Alert; });
-    ASSERT_TRUE(alert.has_value()) << "no alert";
-    heard << reader.Text(*alert, "Name") + reader.Text(*alert, "Description");
-    for (const Object& child : reader.Children(*alert)) heard << reader.Text(child, "Name");
+    if (alert) heard << reader.Text(*alert, "Name") + reader.Text(*alert, "Description");
+    for (const Object& child : alert ? reader.Children(*alert) : QList<Object>()) heard << reader.Text(child, "Name");
     QTest::mouseClick(form.OkButton, Qt::LeftButton);
     const auto focused = [&](const Object& object) { return reader.Has(object, ScreenReader::Focused); };
     std::optional<Object> pause;
-    ProcessEventsUntil([&] { return (pause = reader.Find(focused, *alert)).has_value(); }, 5s);
-    heard << (pause ? reader.Text(*pause, "Name") : "nothing focused") << notifications.summaries;
+    if (alert) ProcessEventsUntil([&] { return (pause = reader.Find(focused, *alert)).has_value(); }, 5s);
+    heard << (pause ? reader.Text(*pause, "Name") : "nothing focused in an alert") << notifications.summaries;
     clock.Advance(61s);
   });
   watch.start(20);
   clock.Advance(60s);
   ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssWaiting; }, 20s));
-  ASSERT_GE(heard.size(), 3);
+  ASSERT_GE(heard.size(), 3) << heard.join('|').toStdString();
   EXPECT_TRUE(heard[0].contains("Break Time !")) << heard[0].toStdString();
   EXPECT_TRUE(heard.contains("OK") && heard.contains("Snooze 5 minutes once")) << heard.join('|').toStdString();
-  EXPECT_EQ(heard.last(), "Pause") << "focused after OK, no notification yet";
+  EXPECT_EQ(heard.last().toStdString(), "Pause") << "focused after OK, no notification yet";
   EXPECT_TRUE(ProcessEventsUntil([&] { return !notifications.summaries.isEmpty(); }, 5s));
-  EXPECT_EQ(notifications.summaries, QStringList{"Pause over"});
+  EXPECT_EQ(notifications.summaries.join('|').toStdString(), "Pause over");
   form.B_StopClick();
 }
 
