@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -65,17 +65,18 @@ QString TopmostWindow() {
   return QString::fromLatin1(xprop.readAllStandardOutput()).trimmed().section(' ', -1).toLower();
 }
 
-// What a screen reader reads of the program, and where: objects on the
-// accessibility bus, their roles, names, descriptions and states.
+// What a screen reader reads of the program, and where: objects (a service
+// and a path) on the accessibility bus, their roles, names and states.
 class ScreenReader {
  public:
-  struct Object {
-    QString service, path;
-  };
+  using Object = std::pair<QString, QDBusObjectPath>;
   static constexpr unsigned Alert = 2, RadioButton = 44;  // roles
   static constexpr unsigned Checked = 4, Focused = 12;    // states
 
-  ScreenReader() : bus_(QDBusConnection::connectToBus(AccessibilityBus(), "screen reader")) {}
+  ScreenReader() {
+    const Object launcher{"org.a11y.Bus", QDBusObjectPath("/org/a11y/bus")};
+    bus_ = QDBusConnection::connectToBus(Call(launcher, "org.a11y.Bus", "GetAddress").toString(), "screen reader");
+  }
   ~ScreenReader() { QDBusConnection::disconnectFromBus("screen reader"); }
 
   QString Text(const Object& object, const char* property) const {
@@ -86,30 +87,16 @@ class ScreenReader {
   }
   unsigned Role(const Object& object) const { return Call(object, Accessible, "GetRole").toUInt(); }
   bool Has(const Object& object, unsigned state) const {
-    const auto states = qdbus_cast<QList<unsigned>>(Call(object, Accessible, "GetState"));
-    return states.size() == 2 && (states[state / 32] & (1u << state % 32)) != 0;
+    return qdbus_cast<QList<unsigned>>(Call(object, Accessible, "GetState")).value(state / 32) & (1u << state % 32);
   }
   QList<Object> Children(const Object& object) const {
-    const auto list = Call(object, Accessible, "GetChildren").value<QDBusArgument>();
-    QList<Object> children;
-    list.beginArray();
-    while (!list.atEnd()) {
-      Object child;
-      QDBusObjectPath path;
-      list.beginStructure();
-      list >> child.service >> path;
-      list.endStructure();
-      children.append({child.service, path.path()});
-    }
-    list.endArray();
-    return children;
+    return qdbus_cast<QList<Object>>(Call(object, Accessible, "GetChildren"));
   }
   // The first object below from that matches, depth first.
   std::optional<Object> Find(const std::function<bool(const Object&)>& matches,
                              const Object& from = {"org.a11y.atspi.Registry",
-                                                   "/org/a11y/atspi/accessible/root"}) const {
-    QList<Object> open = Children(from);
-    while (!open.isEmpty()) {
+                                                   QDBusObjectPath("/org/a11y/atspi/accessible/root")}) const {
+    for (QList<Object> open = Children(from); !open.isEmpty();) {
       const Object object = open.takeFirst();
       if (matches(object)) return object;
       open = Children(object) + open;
@@ -119,19 +106,15 @@ class ScreenReader {
 
  private:
   static constexpr char Accessible[] = "org.a11y.atspi.Accessible";
-  static QString AccessibilityBus() {
-    const auto ask = QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
-    return QDBusConnection::sessionBus().call(ask, QDBus::Block, 5000).arguments().value(0).toString();
-  }
   // The program answers on this very thread: its events go on meanwhile.
   QVariant Call(const Object& object, const QString& interface, const QString& method,
                 const QVariantList& arguments = {}) const {
-    auto call = QDBusMessage::createMethodCall(object.service, object.path, interface, method);
+    auto call = QDBusMessage::createMethodCall(object.first, object.second.path(), interface, method);
     call.setArguments(arguments);
     return bus_.call(call, QDBus::BlockWithGui, 5000).arguments().value(0);
   }
 
-  QDBusConnection bus_;
+  QDBusConnection bus_ = QDBusConnection::sessionBus();
 };
 
 // A desktop notification server that takes every notification's summary
@@ -166,14 +149,12 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
   form.show();
   ScreenReader reader;
   using Object = ScreenReader::Object;
-  const auto named = [&](const QString& name) {
-    return [&reader, name](const Object& object) { return reader.Text(object, "Name") == name; };
-  };
 
   form.S_web->click();
   for (QPushButton* profile : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) {
+    const auto named = [&](const Object& object) { return reader.Text(object, "Name") == profile->text(); };
     std::optional<Object> button;
-    ASSERT_TRUE(ProcessEventsUntil([&] { return (button = reader.Find(named(profile->text()))).has_value(); }, 10s));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return (button = reader.Find(named)).has_value(); }, 10s));
     EXPECT_EQ(reader.Role(*button), ScreenReader::RadioButton) << profile->text().toStdString();
     EXPECT_EQ(reader.Has(*button, ScreenReader::Checked), profile == form.S_web) << profile->text().toStdString();
   }
