@@ -7,12 +7,14 @@
 #include <QStyle>
 #include <chrono>
 
+#include "app/BreakWindowAccessible.h"
 #include "app/CaptionFit.h"
 #include "app/EnterPressesButtons.h"
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 #include "platform/DesktopWindows.h"
+#include "widgets/AccessibleFactory.h"
 
 namespace pausalo {
 
@@ -71,10 +73,13 @@ class BreakDialog final : public QDialog {
   TDateTime shownAt_ = 0;
 };
 
+QAccessibleInterface* CreateBreakWindowAccessible(BreakDialog* window) { return new BreakWindowAccessible(window); }
+
 }  // namespace
 
 void TMainForm::BuildBreakWindow() {
   constexpr int H = BreakWindowHeight;
+  InstallAccessibleFactory<BreakDialog, &CreateBreakWindowAccessible>();
   auto* form = new BreakDialog(ProgramClock(), this,
                                Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
   BreakForm = form;
@@ -102,6 +107,7 @@ void TMainForm::BuildBreakWindow() {
   PauseBar->setTextVisible(false);
   PauseBar->setRange(0, 100);
   PauseBar->setValue(0);
+  PauseBar->setAccessibleName("Pause");
   PauseBar->setGeometry(80, 20, 150, BreakForm->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
   SnoozeButton->setGeometry(40, H - 70, 120, 25);

@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDialog>
@@ -16,9 +17,16 @@
 
 #include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
+#include "platform/DesktopNotification.h"
 #include "platform/GuiThreadQueue.h"
 
 namespace pausalo {
+
+namespace {
+// What a screen reader's user hears when the break window has closed with
+// the pause over.
+constexpr char PauseOverText[] = "Pause over";
+}  // namespace
 
 // The Setup page's spin edits as the break logic's limit fields: the break
 // logic sees what was committed, never a half-typed text.
@@ -50,10 +58,21 @@ class TMainForm::Outputs final : public BreakOutputs {
     });
   }
   void CloseBreakWindow() override {
-    if (form_.BreakForm) form_.BreakForm->close();
+    if (!form_.BreakForm) return;
+    form_.BreakForm->close();
+    // The window goes without a word, and then no window of the program is
+    // active: where assistive technology listens, the desktop's
+    // notifications tell that the pause is over (not after a snooze).
+    if (form_.breaks_.State() == ssWaiting && QAccessible::isActive()) ShowDesktopNotification(PauseOverText);
   }
   bool BreakWindowShown() const override { return form_.BreakForm && form_.BreakForm->isVisible(); }
   void ShowPauseRunning() override {
+    // The focus goes to the bar before the buttons lose it: a screen reader
+    // reads the bar's name and position as the pause starts.
+    if (form_.PauseBar) {
+      form_.PauseBar->setFocusPolicy(Qt::TabFocus);
+      form_.PauseBar->setFocus();
+    }
     if (form_.BreakLabel) {
       form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText));
       form_.BreakLabel->adjustSize();

@@ -17,6 +17,7 @@
 #include "app/MainForm.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "widgets/ChoiceButton.h"
 #include "widgets/Credits.h"
 #include "widgets/StaticTextAccessible.h"
 
@@ -99,9 +100,8 @@ QToolButton* GlyphAboveCaption(QWidget* parent, QRect bounds, const QString& cap
 }
 
 QPushButton* ProfileButton(QWidget* parent, QRect bounds, std::size_t profile, TColor color) {
-  auto* button = Place<QPushButton>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
+  auto* button = Place<ChoiceButton>(parent, bounds.left(), bounds.top(), bounds.width(), bounds.height());
   button->setText(QString::fromUtf8(WorkProfiles[profile].Caption));
-  button->setCheckable(true);
   SetFontColor(button, color);
   return button;
 }

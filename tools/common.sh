@@ -20,7 +20,7 @@ PAUSALO_TEST_PACKAGES=(
   clang-14 libclang-rt-14-dev clang-format-14
   libxcb-xtest0-dev x11-xkb-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  dbus-x11
+  dbus-x11 at-spi2-core
   kwin-wayland sway mutter xwayland wtype i3-wm grim x11-xserver-utils
   waybar xfce4-panel xfconf
   desktop-file-utils appstream lintian dpkg-dev

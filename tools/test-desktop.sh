@@ -1,7 +1,7 @@
 # The test desktop: the one way tests, benchmarks and ./run start display
 # servers. Sourced, not run (tools/test-desktop is the command):
 #
-#   test_desktop_start [--wm | --i3] [--tray] [--waybar] [--xfce-panel]
+#   test_desktop_start [--wm | --i3] [--tray] [--waybar] [--xfce-panel] [--a11y]
 #                      [--x | --kwin | --sway | --mutter | --current] [--xwayland]
 #   test_desktop_stop
 #
@@ -42,6 +42,9 @@
 #                display: a StatusNotifierItem host and an XEmbed tray host
 #                (ready, both: org.kde.StatusNotifierWatcher on the session
 #                bus says a host is registered)
+#   --a11y       the accessibility bus a screen reader listens on
+#                (at-spi-bus-launcher; the registry comes when first asked)
+#                (ready: org.a11y.Bus on the session bus)
 #
 # User activity that the compositor itself counts comes from the test tool
 # pausalo_inject (build/tests/support/pausalo_inject, run on the desktop):
@@ -64,7 +67,7 @@ TEST_DESKTOP_SAVED_ENVIRONMENT=()
 TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS)
 
 test_desktop_start() {
-  local server=x wm= tray= xwayland=
+  local server=x wm= tray= xwayland= a11y=
   TEST_DESKTOP_NOTIFIER_HOSTS=()
   while [ $# -gt 0 ]; do
     case $1 in
@@ -78,6 +81,7 @@ test_desktop_start() {
       --wm) wm=openbox ;;
       --i3) wm=i3 ;;
       --tray) tray=1 ;;
+      --a11y) a11y=1 ;;
       *) echo "test-desktop: unknown option $1" >&2; return 2 ;;
     esac
     shift
@@ -116,12 +120,12 @@ test_desktop_start() {
   done
   TEST_DESKTOP_DIR=$(mktemp -d "${TMPDIR:-/tmp}/test-desktop.XXXXXX") || return 1
   if [ "$server" = current ]; then
-    _test_desktop_start_extras "$wm" "$tray" && return 0
+    _test_desktop_start_extras "$wm" "$tray" "$a11y" && return 0
   else
     mkdir -m 700 "$TEST_DESKTOP_DIR/runtime" "$TEST_DESKTOP_DIR/home"
     export XDG_RUNTIME_DIR=$TEST_DESKTOP_DIR/runtime
     unset DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK
-    _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray" &&
+    _test_desktop_start_bus && "_test_desktop_start_$server" "$xwayland" && _test_desktop_start_extras "$wm" "$tray" "$a11y" &&
       return 0
   fi
   test_desktop_stop
@@ -358,7 +362,7 @@ _test_desktop_wm_announced() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null 
 _test_desktop_i3_announced() { _test_desktop_wm_announced && xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '"'; }
 
 _test_desktop_start_extras() {
-  local wm=$1 tray=$2
+  local wm=$1 tray=$2 a11y=$3
   case $wm in
     # A compositor with Xwayland manages the X windows itself.
     openbox) [ -n "${WAYLAND_DISPLAY:-}" ] || _test_desktop_spawn wm openbox --sm-disable ;;
@@ -368,6 +372,10 @@ _test_desktop_start_extras() {
     _test_desktop_await "the window manager" _test_desktop_wm_announced || return 1
   fi
   if [ -n "$tray" ]; then _test_desktop_start_tray || return 1; fi
+  if [ -n "$a11y" ]; then
+    _test_desktop_spawn a11y /usr/libexec/at-spi-bus-launcher --launch-immediately --a11y=1
+    _test_desktop_await "the accessibility bus" _test_desktop_bus_name_owned org.a11y.Bus || return 1
+  fi
   _test_desktop_start_notifier_hosts
 }
 

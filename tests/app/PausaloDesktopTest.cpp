@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
@@ -12,9 +18,11 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <functional>
+#include <optional>
 
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
@@ -57,7 +65,130 @@ QString TopmostWindow() {
   return QString::fromLatin1(xprop.readAllStandardOutput()).trimmed().section(' ', -1).toLower();
 }
 
+// What a screen reader reads of the program, and where: objects (a service
+// and a path) on the accessibility bus, their roles, names and states.
+class ScreenReader {
+ public:
+  using Object = std::pair<QString, QDBusObjectPath>;
+  static constexpr unsigned Alert = 2, RadioButton = 44;  // roles
+  static constexpr unsigned Checked = 4, Focused = 12;    // states
+
+  ScreenReader() {
+    const Object launcher{"org.a11y.Bus", QDBusObjectPath("/org/a11y/bus")};
+    bus_ = QDBusConnection::connectToBus(Call(launcher, "org.a11y.Bus", "GetAddress").toString(), "screen reader");
+  }
+  ~ScreenReader() { QDBusConnection::disconnectFromBus("screen reader"); }
+
+  QString Text(const Object& object, const char* property) const {
+    return Call(object, "org.freedesktop.DBus.Properties", "Get", {Accessible, property})
+        .value<QDBusVariant>()
+        .variant()
+        .toString();
+  }
+  unsigned Role(const Object& object) const { return Call(object, Accessible, "GetRole").toUInt(); }
+  bool Has(const Object& object, unsigned state) const {
+    return qdbus_cast<QList<unsigned>>(Call(object, Accessible, "GetState")).value(state / 32) & (1u << state % 32);
+  }
+  QList<Object> Children(const Object& object) const {
+    return qdbus_cast<QList<Object>>(Call(object, Accessible, "GetChildren"));
+  }
+  // The first object below from that matches, depth first.
+  std::optional<Object> Find(const std::function<bool(const Object&)>& matches,
+                             const Object& from = {"org.a11y.atspi.Registry",
+                                                   QDBusObjectPath("/org/a11y/atspi/accessible/root")}) const {
+    for (QList<Object> open = Children(from); !open.isEmpty();) {
+      const Object object = open.takeFirst();
+      if (matches(object)) return object;
+      open = Children(object) + open;
+    }
+    return std::nullopt;
+  }
+
+ private:
+  static constexpr char Accessible[] = "org.a11y.atspi.Accessible";
+  // The program answers on this very thread: its events go on meanwhile.
+  QVariant Call(const Object& object, const QString& interface, const QString& method,
+                const QVariantList& arguments = {}) const {
+    auto call = QDBusMessage::createMethodCall(object.first, object.second.path(), interface, method);
+    call.setArguments(arguments);
+    return bus_.call(call, QDBus::BlockWithGui, 5000).arguments().value(0);
+  }
+
+  QDBusConnection bus_ = QDBusConnection::sessionBus();
+};
+
+// A desktop notification server that takes every notification's summary
+// and never answers: the sender must not wait for it.
+class SilentNotificationServer final : public QDBusVirtualObject {
+ public:
+  SilentNotificationServer() {
+    bus_.registerVirtualObject("/org/freedesktop/Notifications", this);
+    bus_.registerService("org.freedesktop.Notifications");
+  }
+  ~SilentNotificationServer() override { QDBusConnection::disconnectFromBus("notification server"); }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+    if (message.member() == "Notify")
+      summaries << message.arguments().value(3).toString() + (message.isReplyRequired() ? " (awaited)" : "");
+    return true;
+  }
+  QString introspect(const QString&) const override { return {}; }
+
+  QStringList summaries;
+
+ private:
+  QDBusConnection bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "notification server");
+};
+
 }  // namespace
+
+TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndItsEnd) {
+  TApplication application;
+  ManualClock clock{std::chrono::hours(24 * 100)};
+  TMainForm form({&clock});
+  application.SetMainForm(&form);
+  form.show();
+  ScreenReader reader;
+  using Object = ScreenReader::Object;
+
+  form.S_web->click();
+  for (QPushButton* profile : {form.S_626, form.S_generic, form.S_web, form.S_pgm}) {
+    const auto named = [&](const Object& object) { return reader.Text(object, "Name") == profile->text(); };
+    std::optional<Object> button;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return (button = reader.Find(named)).has_value(); }, 10s));
+    EXPECT_EQ(reader.Role(*button), ScreenReader::RadioButton) << profile->text().toStdString();
+    EXPECT_EQ(reader.Has(*button, ScreenReader::Checked), profile == form.S_web) << profile->text().toStdString();
+  }
+
+  SilentNotificationServer notifications;
+  form.FSActivity->CommitValue(1);
+  form.FSPause->CommitValue(1);
+  form.B_StartClick();
+  QStringList heard;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (QApplication::activeModalWidget() == nullptr) return;
+    watch.stop();
+    const auto alert = reader.Find([&](const Object& object) { return reader.Role(object) == ScreenReader::Alert; });
+    if (alert) heard << reader.Text(*alert, "Name") + reader.Text(*alert, "Description");
+    for (const Object& child : alert ? reader.Children(*alert) : QList<Object>()) heard << reader.Text(child, "Name");
+    QTest::mouseClick(form.OkButton, Qt::LeftButton);
+    const auto focused = [&](const Object& object) { return reader.Has(object, ScreenReader::Focused); };
+    std::optional<Object> pause;
+    if (alert) ProcessEventsUntil([&] { return (pause = reader.Find(focused, *alert)).has_value(); }, 5s);
+    heard << (pause ? reader.Text(*pause, "Name") : "nothing focused in an alert") << notifications.summaries;
+    clock.Advance(61s);
+  });
+  watch.start(20);
+  clock.Advance(60s);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssWaiting; }, 20s));
+  ASSERT_GE(heard.size(), 3) << heard.join('|').toStdString();
+  EXPECT_TRUE(heard[0].contains("Break Time !")) << heard[0].toStdString();
+  EXPECT_TRUE(heard.contains("OK") && heard.contains("Snooze 5 minutes once")) << heard.join('|').toStdString();
+  EXPECT_EQ(heard.last().toStdString(), "Pause") << "focused after OK, no notification yet";
+  EXPECT_TRUE(ProcessEventsUntil([&] { return !notifications.summaries.isEmpty(); }, 5s));
+  EXPECT_EQ(notifications.summaries.join('|').toStdString(), "Pause over");
+  form.B_StopClick();
+}
 
 TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePause) {
   TApplication application;
