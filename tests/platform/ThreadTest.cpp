@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <atomic>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -41,6 +44,31 @@ void CountPasses(BodyThread& self, std::atomic<int>& passes) {
     ++passes;
     self.Sleep(1ms);
   }
+}
+
+// Whether the thread is blocked (in the kernel's words, sleeping).
+bool Blocked(pid_t thread) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+  const std::string line(std::istreambuf_iterator<char>(stat), {});
+  const auto state = line.rfind(')');
+  return state != std::string::npos && line.compare(state, 3, ") S") == 0;
+}
+
+// Suspends and resumes the thread before it can wake: until both are done
+// it may run only on this thread's processor, and only when nothing else
+// wants that processor.
+void SuspendAndResumeAtOnce(TThread& thread) {
+  cpu_set_t processors, here;
+  sched_getaffinity(0, sizeof processors, &processors);
+  CPU_ZERO(&here);
+  CPU_SET(sched_getcpu(), &here);
+  const sched_param param{};
+  for (const pid_t id : {0, thread.ThreadID()}) sched_setaffinity(id, sizeof here, &here);
+  sched_setscheduler(thread.ThreadID(), SCHED_IDLE, &param);
+  thread.Suspend();
+  thread.Resume();
+  sched_setscheduler(thread.ThreadID(), SCHED_OTHER, &param);
+  for (const pid_t id : {thread.ThreadID(), 0}) sched_setaffinity(id, sizeof processors, &processors);
 }
 
 }  // namespace
@@ -99,14 +127,26 @@ TEST(ThreadTest, TerminateEndsAPausedOrSleepingThreadAndWaitForReturns) {
   EXPECT_FALSE(ran) << "a thread terminated while suspended never runs its body";
 }
 
+// A Suspend cuts a sleep short, also one that a Resume undid before the
+// thread woke.
 TEST(ThreadTest, SuspendCutsASleepShort) {
-  std::atomic<int> result{-1};
-  BodyThread thread([&](BodyThread& self) { result = self.Sleep(1h) ? 1 : 0; });
-  thread.Resume();
-  std::this_thread::sleep_for(10ms);
-  thread.Suspend();
-  EXPECT_TRUE(ProcessEventsUntil([&] { return result >= 0; }));
-  EXPECT_EQ(result, 0);
+  for (const bool resumedAtOnce : {false, true}) {
+    std::atomic<bool> sleeping{false};
+    std::atomic<int> result{-1};
+    BodyThread thread([&](BodyThread& self) {
+      sleeping = true;
+      result = self.Sleep(1h) ? 1 : 0;
+    });
+    thread.Resume();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return sleeping && Blocked(thread.ThreadID()); }));
+    if (resumedAtOnce) {
+      SuspendAndResumeAtOnce(thread);
+    } else {
+      thread.Suspend();
+    }
+    EXPECT_TRUE(ProcessEventsUntil([&] { return result >= 0; })) << resumedAtOnce;
+    EXPECT_EQ(result, 0) << resumedAtOnce;
+  }
 }
 
 TEST(ThreadTest, SynchronizeRunsOnTheGuiThreadWhileTheCallerWaits) {
