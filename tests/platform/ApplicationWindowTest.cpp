@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ApplicationWindowTestAccess.h"
@@ -136,4 +137,20 @@ TEST(ReportExceptionTest, ShowsThroughTheApplicationElseWritesToStandardError) {
   testing::internal::CaptureStderr();
   ReportException(failure);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "disk on fire\n");
+}
+
+// Terminated() holds on every thread from Terminate on, until the next
+// application object is made.
+TEST(ApplicationTest, TerminatedHoldsEverywhereUntilTheNextApplicationObject) {
+  {
+    TApplication first;
+    EXPECT_FALSE(TApplication::Terminated());
+    first.Terminate();
+    bool seenOnAnotherThread = false;
+    std::thread([&] { seenOnAnotherThread = TApplication::Terminated(); }).join();
+    EXPECT_TRUE(seenOnAnotherThread);
+  }
+  EXPECT_TRUE(TApplication::Terminated());
+  const TApplication second;
+  EXPECT_FALSE(TApplication::Terminated());
 }
