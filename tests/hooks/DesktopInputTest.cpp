@@ -11,9 +11,15 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <chrono>
+#include <mutex>
+#include <numeric>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "FakeInput.h"
+#include "hooks/RawInputThread.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
@@ -81,7 +87,52 @@ class DesktopInputTest : public ::testing::Test {
   bool onGuiThread = true;
 };
 
+// Records the batches a listener hands over: the half-second of the
+// monotonic clock each one comes in, and its raw events.
+class BatchRecorder final : public hooks::RawInputHandler {
+ public:
+  void HandleRawEvent(xcb_connection_t&, const hooks::RawEvent&) override { ++events_; }
+  void EndBatch(xcb_connection_t&) override {
+    const auto halfSecond = std::chrono::steady_clock::now().time_since_epoch() / hooks::RawInputThread::HandOverPeriod;
+    const std::lock_guard guard(lock);
+    batches.emplace_back(halfSecond, std::exchange(events_, 0));
+  }
+  int Events() {
+    const std::lock_guard guard(lock);
+    return std::accumulate(batches.begin(), batches.end(), 0,
+                           [](int sum, const auto& batch) { return sum + batch.second; });
+  }
+
+  std::mutex lock;
+  std::vector<std::pair<std::int64_t, int>> batches;
+
+ private:
+  int events_ = 0;
+};
+
 }  // namespace
+
+// After a batch, a listener lets the input gather until the next half-second
+// of the monotonic clock: a stream of presses is handed over at most once in
+// each half-second, every press counted.
+TEST(RawInputListener, HandsAStreamOverAtMostOnceInEachHalfSecond) {
+  FakeInput input;
+  ASSERT_TRUE(input.Connected());
+  auto recorder = std::make_unique<BatchRecorder>();
+  BatchRecorder& seen = *recorder;
+  const auto listener = hooks::RawInputThread::Start("test keys", XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS,
+                                                     std::move(recorder));
+  ASSERT_NE(listener, nullptr);
+  const std::uint8_t key = input.KeycodeOf('a');
+  for (int i = 0; i < 40; ++i) {
+    input.TypeKey(key);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(ProcessEventsUntil([&] { return seen.Events() == 40; }));
+  const std::lock_guard guard(seen.lock);
+  for (std::size_t i = 1; i < seen.batches.size(); ++i)
+    ASSERT_LT(seen.batches[i - 1].first, seen.batches[i].first) << "batches " << i - 1 << " and " << i;
+}
 
 // The record holds the last event only, so each notification is handled
 // before the next input is made.
@@ -136,13 +187,18 @@ TEST_F(DesktopInputTest, VirtualKeyCodesFollowAKeyboardLayoutChange) {
   EXPECT_EQ(keys[1].VKCode, 0x41);
 }
 
-TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {
-  // The library stores later presses while earlier notifications are being
-  // handled; each handler sees one of the presses.
+TEST_F(DesktopInputTest, ABurstOfKeyPressesOrClicksArrivesInFull) {
+  // The libraries store later events while earlier notifications are being
+  // handled; each handler sees one of the events, and every event has a
+  // notification of its own.
   const std::uint8_t a = input.KeycodeOf('a'), b = input.KeycodeOf('b');
   for (int i = 0; i < 50; ++i) input.TypeKey(i % 2 == 0 ? a : b);
   ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() >= 50; }));
   for (const Key& key : keys) EXPECT_TRUE(key.VKCode == 0x41 || key.VKCode == 0x42) << key.VKCode;
+
+  for (int i = 0; i < 50; ++i) input.Click(1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return ButtonMessages().size() >= 50; }));
+  EXPECT_EQ(ButtonMessages(), std::vector<std::uint32_t>(50, 0x201));
 }
 
 TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {
