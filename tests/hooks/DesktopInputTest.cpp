@@ -91,7 +91,6 @@ struct BatchRecorder final : hooks::RawInputHandler {
   void EndBatch(xcb_connection_t&) override {
     halfSeconds.push_back(std::chrono::steady_clock::now().time_since_epoch() / hooks::RawInputThread::HandOverPeriod);
   }
-
   static inline std::atomic<int> events{0};
   static inline std::vector<std::int64_t> halfSeconds;  // read once the listener has ended
 };

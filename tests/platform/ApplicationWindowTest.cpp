@@ -140,12 +140,8 @@ TEST(ReportExceptionTest, ShowsThroughTheApplicationElseWritesToStandardError) {
 
 // Terminated() holds from Terminate on, until the next application object.
 TEST(ApplicationTest, TerminatedHoldsUntilTheNextApplicationObject) {
-  {
-    TApplication first;
-    EXPECT_FALSE(TApplication::Terminated());
-    first.Terminate();
-  }
-  EXPECT_TRUE(TApplication::Terminated());
-  const TApplication second;
+  std::make_unique<TApplication>()->Terminate();
+  EXPECT_TRUE(TApplication::Terminated()) << "after its object is gone";
+  const TApplication next;
   EXPECT_FALSE(TApplication::Terminated());
 }
