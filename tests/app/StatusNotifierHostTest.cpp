@@ -99,6 +99,7 @@ TEST_F(StatusNotifierHost, StartShowsOneItemWithTheTimeAndItsActivationBringsThe
   ASSERT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().size() == 1; }, 5s))
       << "no item registered";
   EXPECT_FALSE(WindowReachable()) << "the window did not hide in the tray";
+  EXPECT_TRUE(NotificationArea::System().Available());
   const QString item = RegisteredStatusNotifierItems().first();
 
   NextHint();
@@ -110,11 +111,22 @@ TEST_F(StatusNotifierHost, StartShowsOneItemWithTheTimeAndItsActivationBringsThe
   EXPECT_EQ(ItemProperty(item, "ItemIsMenu"), QVariant(false)) << "activation would open a menu instead";
   EXPECT_EQ(IconsShown(), 1);
 
-  ASSERT_TRUE(CallItem(item, "Activate"));
-  EXPECT_TRUE(ProcessEventsUntil([&] { return form->isVisible() && WindowReachable(); }, 5s))
-      << "activating the item did not bring the window back";
-  EXPECT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().isEmpty(); }, 5s))
-      << "the item stayed after the window came back";
+  // The activation (a left click) and the context menu request (a right click) bring the window back; the
+  // secondary activation (a middle click) does nothing.
+  for (const char* method : {"Activate", "ContextMenu"}) {
+    SCOPED_TRACE(method);
+    if (WindowReachable()) application->Minimize();
+    ASSERT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().size() == 1; }, 5s));
+    const QString shown = RegisteredStatusNotifierItems().first();
+    ASSERT_TRUE(CallItem(shown, "SecondaryActivate"));
+    ProcessEventsFor(300ms);
+    EXPECT_FALSE(WindowReachable()) << "the secondary activation brought the window back";
+    ASSERT_TRUE(CallItem(shown, method));
+    EXPECT_TRUE(ProcessEventsUntil([&] { return form->isVisible() && WindowReachable(); }, 5s))
+        << "the window did not come back";
+    EXPECT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().isEmpty(); }, 5s))
+        << "the item stayed after the window came back";
+  }
 }
 
 TEST_F(StatusNotifierHost, TheWindowComesWithinReachWhenTheHostEndsAndTheIconComesBackOnceWithTheHost) {

@@ -84,6 +84,7 @@ class BreakWorld final : public BreakOutputs {
   void CloseByWindowManager() { windowOpen = false; }
   void ShowPauseRunning() override { pauseRunningShown = true; }
   void SetPauseProgress(int percent) override {
+    EXPECT_TRUE(percent >= 0 && percent <= 100) << "bar position " << percent;
     if (!progressSteps.empty() && progressSteps.back() == percent) return;
     progressSteps.push_back(percent);
     progressStepTimes.push_back(clock.Now());
@@ -414,16 +415,22 @@ TEST(WallClockIndependence, ASuspendLongerThanAPauseCountsAsThePause) {
   EXPECT_EQ(world.workingClock, "00:00:01") << "a new working stretch";
 }
 
+// Before or after OK, the tick after the suspend is more than a pause late; the bar stops at 100.
 TEST(WallClockIndependence, ASuspendDuringTheBreakWindowClosesIt) {
-  BreakWorld world(OneMinuteWork);
-  world.user = [](BreakWorld& w) {
-    w.machine.MouseEvent();
-    if (w.windowOpen) w.clock.Advance(20min);
-  };
-  world.machine.Start();
-  world.RunUntil([&] { return !world.closedAt.empty(); });
-  EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 20 * 60.0 + 0.5);
-  EXPECT_EQ(world.machine.State(), ssWaiting);
+  for (const bool okPressed : {false, true}) {
+    BreakWorld world(OneMinuteWork);
+    world.user = [&](BreakWorld& w) {
+      w.machine.MouseEvent();
+      if (!w.windowOpen) return;
+      if (okPressed && w.machine.State() == ssBreakDue) w.machine.AcceptBreak();
+      w.clock.Advance(20min);
+    };
+    world.machine.Start();
+    world.RunUntil([&] { return !world.closedAt.empty(); });
+    EXPECT_EQ(world.SecondsBetween(world.openedAt[0], world.closedAt[0]), 20 * 60.0 + 0.5) << okPressed;
+    EXPECT_EQ(world.progressSteps, okPressed ? std::vector<int>{100} : std::vector<int>{}) << okPressed;
+    EXPECT_EQ(world.machine.State(), ssWaiting);
+  }
 }
 
 TEST(WallClockIndependence, AClockThatStepsBackNeverYieldsNegativeSpans) {

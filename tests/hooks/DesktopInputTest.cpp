@@ -11,9 +11,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "FakeInput.h"
+#include "hooks/RawInputThread.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
@@ -81,7 +85,35 @@ class DesktopInputTest : public ::testing::Test {
   bool onGuiThread = true;
 };
 
+// Records the half-second of the monotonic clock in which each batch comes.
+struct BatchRecorder final : hooks::RawInputHandler {
+  void HandleRawEvent(xcb_connection_t&, const hooks::RawEvent&) override { ++events; }
+  void EndBatch(xcb_connection_t&) override {
+    halfSeconds.push_back(std::chrono::steady_clock::now().time_since_epoch() / hooks::RawInputThread::HandOverPeriod);
+  }
+  static inline std::atomic<int> events{0};
+  static inline std::vector<std::int64_t> halfSeconds;  // read once the listener has ended
+};
+
 }  // namespace
+
+// After a batch, a listener lets the input gather until the next half-second
+// of the monotonic clock: a stream comes in one batch a half-second at most.
+TEST(RawInputListener, HandsAStreamOverAtMostOnceInEachHalfSecond) {
+  FakeInput input;
+  ASSERT_TRUE(input.Connected());
+  auto listener = hooks::RawInputThread::Start("test keys", XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS,
+                                               std::make_unique<BatchRecorder>());
+  ASSERT_NE(listener, nullptr);
+  for (int i = 0; i < 40; ++i) {
+    input.TypeKey(input.KeycodeOf('a'));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(ProcessEventsUntil([] { return BatchRecorder::events == 40; }));
+  listener.reset();
+  const auto& times = BatchRecorder::halfSeconds;
+  EXPECT_EQ(std::adjacent_find(times.begin(), times.end(), std::greater_equal<>()), times.end());
+}
 
 // The record holds the last event only, so each notification is handled
 // before the next input is made.
@@ -136,13 +168,18 @@ TEST_F(DesktopInputTest, VirtualKeyCodesFollowAKeyboardLayoutChange) {
   EXPECT_EQ(keys[1].VKCode, 0x41);
 }
 
-TEST_F(DesktopInputTest, ABurstOfKeyPressesArrivesInFull) {
-  // The library stores later presses while earlier notifications are being
-  // handled; each handler sees one of the presses.
+TEST_F(DesktopInputTest, ABurstOfKeyPressesOrClicksArrivesInFull) {
+  // The libraries store later events while earlier notifications are being
+  // handled; each handler sees one of the events, and every event has a
+  // notification of its own.
   const std::uint8_t a = input.KeycodeOf('a'), b = input.KeycodeOf('b');
   for (int i = 0; i < 50; ++i) input.TypeKey(i % 2 == 0 ? a : b);
   ASSERT_TRUE(ProcessEventsUntil([&] { return keys.size() >= 50; }));
   for (const Key& key : keys) EXPECT_TRUE(key.VKCode == 0x41 || key.VKCode == 0x42) << key.VKCode;
+
+  for (int i = 0; i < 50; ++i) input.Click(1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return ButtonMessages().size() >= 50; }));
+  EXPECT_EQ(ButtonMessages(), std::vector<std::uint32_t>(50, 0x201));
 }
 
 TEST_F(DesktopInputTest, ButtonsWheelAndRelativeMotionArriveWithTheirMessages) {

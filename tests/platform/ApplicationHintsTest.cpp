@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QWidget>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -155,13 +156,22 @@ TEST_F(ApplicationHintsTest, AHintGoesAfterItsHideTimeoutAndDoesNotReturnOnTheSa
   EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30) << "no hint up: the full pause";
 }
 
-TEST_F(ApplicationHintsTest, AClickCancelsTheHint) {
-  QTest::mouseMove(&first, QPoint(5, 6));
-  ASSERT_TRUE(WaitForHint("Tip one"));
-  QTest::mouseClick(&first, Qt::LeftButton, {}, QPoint(5, 6));
-  EXPECT_FALSE(Hints().HintShowing());
-  QTest::mouseMove(&first, QPoint(6, 6));
-  EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "not again on the clicked control";
+TEST_F(ApplicationHintsTest, AClickOrAKeyCancelsTheHintUpOrPending) {
+  const std::function<void()> inputs[] = {[&] { QTest::mouseClick(&first, Qt::LeftButton, {}, QPoint(5, 6)); },
+                                          [&] { QTest::keyClick(&form, Qt::Key_A); }};
+  for (const auto& input : inputs) {
+    QTest::mouseMove(&first, QPoint(5, 6));
+    ASSERT_TRUE(WaitForHint("Tip one"));
+    input();
+    EXPECT_FALSE(Hints().HintShowing());
+    QTest::mouseMove(&first, QPoint(6, 6));
+    EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "not again on the same control";
+
+    QTest::mouseMove(&second, QPoint(5, 6));
+    ASSERT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), 30);
+    input();
+    EXPECT_EQ(ApplicationHintsTestAccess::PendingHintPause(Hints()), -1) << "the pending hint stays";
+  }
 }
 
 TEST_F(ApplicationHintsTest, TheShowHintSwitchStopsHintsAndRenewsTheWindow) {

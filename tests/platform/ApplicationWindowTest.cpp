@@ -137,3 +137,11 @@ TEST(ReportExceptionTest, ShowsThroughTheApplicationElseWritesToStandardError) {
   ReportException(failure);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "disk on fire\n");
 }
+
+// Terminated() holds from Terminate on, until the next application object.
+TEST(ApplicationTest, TerminatedHoldsUntilTheNextApplicationObject) {
+  std::make_unique<TApplication>()->Terminate();
+  EXPECT_TRUE(TApplication::Terminated()) << "after its object is gone";
+  const TApplication next;
+  EXPECT_FALSE(TApplication::Terminated());
+}

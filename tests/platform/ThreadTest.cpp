@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -41,6 +43,30 @@ void CountPasses(BodyThread& self, std::atomic<int>& passes) {
     ++passes;
     self.Sleep(1ms);
   }
+}
+
+// Whether the thread is blocked (in the kernel's words, sleeping).
+bool Blocked(pid_t thread) {
+  std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  return line.find(") S ") != std::string::npos;
+}
+
+// Suspends and resumes the thread before it can wake: meanwhile it may run
+// only on this thread's processor, and only when that one is otherwise idle.
+void SuspendAndResumeAtOnce(TThread& thread) {
+  cpu_set_t processors, here;
+  sched_getaffinity(0, sizeof processors, &processors);
+  CPU_ZERO(&here);
+  CPU_SET(sched_getcpu(), &here);
+  const sched_param param{};
+  for (const pid_t id : {0, thread.ThreadID()}) sched_setaffinity(id, sizeof here, &here);
+  sched_setscheduler(thread.ThreadID(), SCHED_IDLE, &param);
+  thread.Suspend();
+  thread.Resume();
+  sched_setscheduler(thread.ThreadID(), SCHED_OTHER, &param);
+  for (const pid_t id : {thread.ThreadID(), 0}) sched_setaffinity(id, sizeof processors, &processors);
 }
 
 }  // namespace
@@ -99,14 +125,21 @@ TEST(ThreadTest, TerminateEndsAPausedOrSleepingThreadAndWaitForReturns) {
   EXPECT_FALSE(ran) << "a thread terminated while suspended never runs its body";
 }
 
+// A Suspend cuts a sleep short, also when a Resume undid it before the thread woke.
 TEST(ThreadTest, SuspendCutsASleepShort) {
-  std::atomic<int> result{-1};
-  BodyThread thread([&](BodyThread& self) { result = self.Sleep(1h) ? 1 : 0; });
-  thread.Resume();
-  std::this_thread::sleep_for(10ms);
-  thread.Suspend();
-  EXPECT_TRUE(ProcessEventsUntil([&] { return result >= 0; }));
-  EXPECT_EQ(result, 0);
+  for (const bool resumedAtOnce : {false, true}) {
+    std::atomic<bool> sleeping{false};
+    std::atomic<int> result{-1};
+    BodyThread thread([&](BodyThread& self) {
+      sleeping = true;
+      result = self.Sleep(1h) ? 1 : 0;
+    });
+    thread.Resume();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return sleeping && Blocked(thread.ThreadID()); }));
+    resumedAtOnce ? SuspendAndResumeAtOnce(thread) : thread.Suspend();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return result >= 0; })) << resumedAtOnce;
+    EXPECT_EQ(result, 0) << resumedAtOnce;
+  }
 }
 
 TEST(ThreadTest, SynchronizeRunsOnTheGuiThreadWhileTheCallerWaits) {

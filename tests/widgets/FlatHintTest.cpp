@@ -190,6 +190,17 @@ TEST_F(FlatHintTest, TheFirstComponentOnTheFormStylesTheHints) {
   delete &first;
   Activate(word + " " + word, {100, 100});
   EXPECT_EQ(window.width(), 21 * kCharWidth + 22);
+
+  // Before there is a main form, the newest component's form.
+  QWidget newerForm;
+  auto* newer = new TFlatHint(&newerForm);
+  newer->SetFont(BlockFont());
+  newer->SetMaxHintWidth(100);
+  Activate(word + " " + word, {100, 100});
+  EXPECT_EQ(window.width(), 10 * kCharWidth + 22);
+  application.SetMainForm(&form);
+  Activate(word + " " + word, {100, 100});
+  EXPECT_EQ(window.width(), 21 * kCharWidth + 22) << "the main form's";
 }
 
 TEST_F(FlatHintTest, WithoutAComponentTheWindowUsesThePublishedDefaults) {
@@ -275,4 +286,7 @@ TEST_F(FlatHintTest, EveryTooltipOfTheApplicationShowsInTheFlatWindow) {
   // 31 characters wrap at 178 pixels after "Secondi trascorsi di".
   EXPECT_EQ(flat->size(), QSize(20 * kCharWidth + 22, 2 * kLineHeight + 6));
   EXPECT_EQ(flat->geometry().topLeft(), clock.mapToGlobal(QPoint(20, 10)) + QPoint(12, 12));
+
+  delete &hint;
+  EXPECT_EQ(ApplicationHintsTestAccess::HintWindow(application.Hints()), nullptr) << "the flat window went with it";
 }

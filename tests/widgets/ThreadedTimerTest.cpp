@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -236,6 +237,9 @@ TEST_F(ThreadedTimerTest, WindowModeTicksOnTheGuiThreadAndReportsExceptions) {
 
   timer.SetEnabled(false);
   EXPECT_NE(timer.WindowHandle(), 0u) << "a disabled window timer keeps its window";
+  // Longer than the window's timers go: they take the longest they can.
+  timer.SetInterval(std::numeric_limits<std::uint32_t>::max());
+  EXPECT_NO_THROW(timer.SetEnabled(true));
   timer.SetThreaded(true);
   EXPECT_EQ(timer.WindowHandle(), 0u);
 }
@@ -288,11 +292,17 @@ TEST_F(ThreadedTimerTest, CallSynchronizedRunsOnTheGuiThreadFromTheWorkerAndAtOn
   EXPECT_TRUE(ranDirectly);
 }
 
-// The worker waits in a synchronised tick that the GUI thread never gets
-// to: destroying the timer must neither deadlock nor run the tick later.
-TEST_F(ThreadedTimerTest, DestroyingATimerWhoseTickWaitsForTheGuiThreadNeitherBlocksNorTicks) {
+// The worker waits in a synchronised tick that the GUI thread has not got
+// to: disabling the timer drops the tick, and destroying it must neither
+// deadlock nor run the tick later.
+TEST_F(ThreadedTimerTest, ATickWaitingForTheGuiThreadIsDroppedByDisablingOrDestroyingTheTimer) {
   auto timer = std::make_unique<TThreadedTimer>();
   Start(*timer);
+  std::this_thread::sleep_for(30ms);
+  timer->SetEnabled(false);
+  ProcessEventsFor(20ms);
+  EXPECT_EQ(ticks, 0) << "a disabled timer ticked";
+  timer->SetEnabled(true);
   std::this_thread::sleep_for(30ms);
   timer.reset();
   ProcessEventsFor(20ms);
