@@ -24,7 +24,11 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Pausalo");
   // A second start brings the running copy forward instead.
   pausalo::SingleInstance instance;
-  if (instance.ForwardToRunningCopy()) return 0;
+  switch (instance.ForwardToRunningCopy()) {
+    case pausalo::SingleInstance::Start::Run: break;
+    case pausalo::SingleInstance::Start::Forwarded: return 0;
+    case pausalo::SingleInstance::Start::Unanswered: instance.TellRunningCopyDoesNotAnswer(); return 1;
+  }
   pausalo::TApplication application;
   application.SetHelpFile("PAUSALO_ENG.HLP");
   application.SetTitle("Pausalo 1.0");

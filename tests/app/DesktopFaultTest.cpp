@@ -2,6 +2,7 @@
 // and comes back, and the X server goes away while the program monitors.
 // Runs on a display without a tray host; the tests start their own.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QApplication>
 #include <QProcess>
@@ -151,6 +152,27 @@ TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
   EXPECT_TRUE(ProcessEventsUntil([&] { return ShownMainWindows() == QList<QByteArray>{window}; }, 10s))
       << "the running copy did not come out of the tray";
   EXPECT_EQ(first.Process().state(), QProcess::Running);
+}
+
+// A running copy that does not answer (stopped) is not joined by a second:
+// the new start names it, with a way to end it, and ends.
+TEST(SecondStart, WhenTheRunningCopyDoesNotAnswerNamesItAndEnds) {
+  Program first;
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  const QList<QByteArray> windows = ShownMainWindows();
+  const QByteArray stopped = QByteArray::number(first.Process().processId());
+  ASSERT_EQ(kill(static_cast<pid_t>(first.Process().processId()), SIGSTOP), 0);
+  Program second;
+  QByteArray told;
+  EXPECT_TRUE(ProcessEventsUntil([&] {
+    return (told += second.Process().readAllStandardError()).contains("kill " + stopped);
+  })) << told.toStdString();
+  QByteArray box;
+  EXPECT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "Pausalo is already running"}, &box), 0);
+  EXPECT_EQ(ShownMainWindows(), windows) << "a second copy came up";
+  ASSERT_EQ(RunTool("xdotool", {"key", "Return"}), 0);
+  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the second start";
+  EXPECT_EQ(second.Process().exitCode(), 1);
 }
 
 TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
