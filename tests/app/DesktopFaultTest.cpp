@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "EventLoopWaits.h"
-#include "HostilePeer.h"
+#include "HostilePeers.h"
 #include "ProgramUnderTest.h"
 #include "TestDesktop.h"
 #include "TrayChecks.h"
@@ -160,28 +160,24 @@ TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
 TEST(SecondStart, WhenTheRunningCopyDoesNotAnswerNamesItAndEnds) {
   Program first;
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
-  const QList<QByteArray> windows = ShownMainWindows();
-  const QByteArray stopped = QByteArray::number(first.Process().processId());
-  ASSERT_EQ(kill(static_cast<pid_t>(first.Process().processId()), SIGSTOP), 0);
+  const qint64 stopped = first.Process().processId();
+  ASSERT_EQ(kill(static_cast<pid_t>(stopped), SIGSTOP), 0);
   Program second;
   QByteArray told;
   EXPECT_TRUE(ProcessEventsUntil([&] {
-    return (told += second.Process().readAllStandardError()).contains("kill " + stopped);
+    return (told += second.Process().readAllStandardError()).contains("kill " + QByteArray::number(stopped));
   })) << told.toStdString();
-  QByteArray box;
-  EXPECT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "Pausalo is already running"}, &box), 0);
-  EXPECT_EQ(ShownMainWindows(), windows) << "a second copy came up";
+  EXPECT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "Pausalo is already running"}), 0);
+  EXPECT_EQ(ShownMainWindows().size(), 1) << "a second copy came up";
   ASSERT_EQ(RunTool("xdotool", {"key", "Return"}), 0);
-  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the second start";
-  EXPECT_EQ(second.Process().exitCode(), 1);
+  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the start";
 }
 
 // No bus at the address, or one that takes the connection and never
 // answers (the program leaves it out).
 TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
-  HostilePeer silentBus("silent-socket");
-  ASSERT_TRUE(silentBus.Ready());
-  for (const QString& bus : {QString("/nonexistent/pausalo-test-bus"), silentBus.Name()}) {
+  const SilentSocket silentBus;
+  for (const QString& bus : {QString("/nonexistent/pausalo-test-bus"), silentBus.Path()}) {
     SCOPED_TRACE(bus.toStdString());
     const QList<std::pair<QString, QString>> noBus{{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus}};
     Program first(noBus);

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "EventLoopWaits.h"
-#include "HostilePeer.h"
+#include "HostilePeers.h"
 #include "ProgramUnderTest.h"
 #include "StepDeadline.h"
 #include "TestDesktop.h"
@@ -175,8 +175,8 @@ TEST_F(StatusNotifierHost, AnItemGoesToAWatcherThatCameBack) {
 // A watcher that owns its name and never answers (a hung panel) costs the
 // tray alone: Start and each hint change, trying the tray again, go on.
 TEST_F(StatusNotifierHost, AWatcherThatNeverAnswersCostsTheTrayAlone) {
-  HostilePeer watcher("silent-name", StatusNotifierWatcher::Service);
-  ASSERT_TRUE(watcher.Ready());
+  const SilentBusName watcher(StatusNotifierWatcher::Service);
+  ASSERT_TRUE(watcher.Owned());
   WithinBound("Start and twenty hint changes with a hung watcher", 10s, [&] {
     form->B_StartClick();
     for (int change = 0; change < 20; ++change) {

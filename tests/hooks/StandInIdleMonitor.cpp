@@ -1,10 +1,9 @@
 // GNOME's idle monitor as an idle inhibitor leaves it: its idle watches
 // never fire, while the idle time it reports (the first argument, in ms,
-// until the first input; then the time since the last input) says when the
-// user is away. Takes
+// until the first input) says the user is away. Takes
 // org.gnome.Mutter.IdleMonitor on the session bus from whoever has it,
 // prints "ready", then a line for each call it gets ("AddIdleWatch 1000",
-// "GetIdletime", ...). Each line "input" on its standard input is input: it
+// "GetIdletime", ...). A line "input" on its standard input is input, which
 // fires the user-active watches given out since; "fire" fires them alone.
 #include <poll.h>
 #include <systemd/sd-bus.h>
