@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QMessageBox>
+#include <cstdio>
 
 namespace pausalo {
 
@@ -21,21 +23,40 @@ SingleInstance::~SingleInstance() {
   bus.unregisterService(Name);
 }
 
-bool SingleInstance::ForwardToRunningCopy() {
+SingleInstance::Start SingleInstance::ForwardToRunningCopy() {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected() || bus.interface() == nullptr) return false;
+  if (!bus.isConnected() || bus.interface() == nullptr) return Start::Run;
   // The object first: a later start may call it as soon as the name is ours.
-  if (!bus.registerObject(ObjectPath, this, QDBusConnection::ExportScriptableSlots)) return false;
+  if (!bus.registerObject(ObjectPath, this, QDBusConnection::ExportScriptableSlots)) return Start::Run;
   const auto claimed = bus.interface()->registerService(Name, QDBusConnectionInterface::DontQueueService,
                                                         QDBusConnectionInterface::DontAllowReplacement);
   if (claimed.isValid() && claimed.value() == QDBusConnectionInterface::ServiceRegistered) {
     owner_ = true;
-    return false;
+    return Start::Run;
   }
   bus.unregisterObject(ObjectPath);
   const QDBusMessage answer = bus.call(
       QDBusMessage::createMethodCall(Name, ObjectPath, Name, QStringLiteral("Activate")), QDBus::Block, AnswerTimeout);
-  return answer.type() == QDBusMessage::ReplyMessage;
+  if (answer.type() == QDBusMessage::ReplyMessage) return Start::Forwarded;
+  if (answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.NoReply")) return Start::Run;
+  // A copy that is stopped or busy would resume beside a second one: both
+  // would watch and bring up break windows.
+  runningCopy_ = bus.interface()->servicePid(Name).value();
+  return Start::Unanswered;
+}
+
+void SingleInstance::TellRunningCopyDoesNotAnswer() const {
+  const QString text =
+      runningCopy_ != 0
+          ? QStringLiteral(
+                "Pausalo is already running (process %1), but it does not answer.\n"
+                "End it with the command \"kill %1\" (\"kill -9 %1\" if it stays), then start Pausalo again.")
+                .arg(runningCopy_)
+          : QStringLiteral(
+                "Pausalo is already running, but it does not answer.\n"
+                "End it with the command \"pkill -9 -x pausalo\", then start Pausalo again.");
+  std::fprintf(stderr, "%s\n", qPrintable(text));
+  QMessageBox::critical(nullptr, QStringLiteral("Pausalo is already running"), text);
 }
 
 void SingleInstance::Activate() {

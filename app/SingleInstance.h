@@ -13,15 +13,25 @@ class SingleInstance final : public QObject {
   Q_CLASSINFO("D-Bus Interface", "org.pausalo.Pausalo")
 
  public:
+  enum class Start {
+    // This copy now owns the name, or there is no session bus: it runs.
+    Run,
+    // The running copy was asked to come forward and did: this one ends.
+    Forwarded,
+    // The running copy did not answer in time (stopped, or hung): this one
+    // ends too, and tells the user through TellRunningCopyDoesNotAnswer.
+    Unanswered,
+  };
+
   SingleInstance() = default;
   ~SingleInstance() override;
   SingleInstance(const SingleInstance&) = delete;
   SingleInstance& operator=(const SingleInstance&) = delete;
 
-  // True when another copy owns the name and has been asked to come
-  // forward: this one should end. False when this copy now owns the name,
-  // or when there is no session bus or no answer from the owner.
-  bool ForwardToRunningCopy();
+  Start ForwardToRunningCopy();
+  // A message box and the same text on standard error: Pausalo is running
+  // but does not answer, the running copy's process id and how to end it.
+  void TellRunningCopyDoesNotAnswer() const;
 
   // Run when a later start asks this copy to come forward.
   std::function<void()> OnActivate;
@@ -31,6 +41,7 @@ class SingleInstance final : public QObject {
 
  private:
   bool owner_ = false;
+  uint runningCopy_ = 0;  // its process id; 0 when the bus does not tell
 };
 
 }  // namespace pausalo

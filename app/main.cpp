@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
+#include "app/SessionBusCheck.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
 
@@ -19,12 +20,17 @@ void PreferX11Windows() {
 
 int main(int argc, char* argv[]) {
   PreferX11Windows();
+  pausalo::LeaveSessionBusThatDoesNotAnswer();
   QApplication toolkit(argc, argv);
   // The name the desktop shows for the program, as in the tray's item title.
   QApplication::setApplicationName("Pausalo");
   // A second start brings the running copy forward instead.
   pausalo::SingleInstance instance;
-  if (instance.ForwardToRunningCopy()) return 0;
+  switch (instance.ForwardToRunningCopy()) {
+    case pausalo::SingleInstance::Start::Run: break;
+    case pausalo::SingleInstance::Start::Forwarded: return 0;
+    case pausalo::SingleInstance::Start::Unanswered: instance.TellRunningCopyDoesNotAnswer(); return 1;
+  }
   pausalo::TApplication application;
   application.SetHelpFile("PAUSALO_ENG.HLP");
   application.SetTitle("Pausalo 1.0");

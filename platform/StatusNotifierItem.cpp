@@ -14,8 +14,10 @@ namespace {
 
 constexpr char ItemPath[] = "/StatusNotifierItem";
 constexpr char WatcherPath[] = "/StatusNotifierWatcher";
-// A watcher answers at once; this only bounds a hung one.
-constexpr int WatcherTimeoutMs = 2000;
+// The bus itself answers at once; this only bounds a hung one.
+constexpr int BusTimeoutMs = 1000;
+// A watcher asked in the background may be slow on a loaded machine.
+constexpr int AnswerTimeoutMs = 10'000;
 // The sizes panels draw items at, for an icon without sizes of its own.
 constexpr std::array DefaultSizes{16, 22, 24, 32, 48};
 
@@ -33,6 +35,31 @@ void RegisterTypesOnce() {
     return true;
   }();
   Q_UNUSED(registered);
+}
+
+// The unique name of the watcher; empty when nobody owns the name.
+QString WatcherOwner(const QDBusConnection& bus) {
+  QDBusMessage owner = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+  owner << QString::fromLatin1(StatusNotifierWatcher::Service);
+  const QDBusMessage answer = bus.call(owner, QDBus::Block, BusTimeoutMs);
+  return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
+             ? answer.arguments().first().toString()
+             : QString();
+}
+
+// What the watcher's answer says; nothing when it did not answer in time.
+// One that answers with an error is taken for none at all, as the
+// toolkit's tray would take it.
+std::optional<StatusNotifierWatcher::State> StateOf(const QDBusMessage& answer) {
+  using State = StatusNotifierWatcher::State;
+  if (answer.type() != QDBusMessage::ReplyMessage)
+    return answer.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") ? std::nullopt
+                                                                                     : std::optional(State::Absent);
+  const QVariant registered = answer.arguments().isEmpty() ? QVariant()
+                                                           : answer.arguments().first().value<QDBusVariant>().variant();
+  return registered.typeId() == QMetaType::Bool && registered.toBool() ? State::WithHost : State::WithoutHost;
 }
 
 }  // namespace
@@ -90,18 +117,37 @@ StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon) {
   return pixmaps;
 }
 
+StatusNotifierWatcher::~StatusNotifierWatcher() { delete asking_.data(); }
+
 StatusNotifierWatcher::State StatusNotifierWatcher::Query(const QDBusConnection& bus) {
+  const QString owner = WatcherOwner(bus);
+  if (owner != owner_) {
+    // An answer on its way is the former watcher's.
+    delete asking_.data();
+    owner_ = owner;
+    answer_.reset();
+    if (!owner_.isEmpty()) {
+      Ask(bus, FirstAnswerTimeoutMs);
+      asking_->waitForFinished();
+      answer_ = StateOf(asking_->reply());
+    }
+  } else if (!owner_.isEmpty() && asking_.isNull()) {
+    Ask(bus, AnswerTimeoutMs);
+  }
+  if (owner_.isEmpty()) return State::Absent;
+  return answer_.value_or(State::WithoutHost);
+}
+
+void StatusNotifierWatcher::Ask(const QDBusConnection& bus, int timeoutMs) {
   QDBusMessage get = QDBusMessage::createMethodCall(
-      Service, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+      owner_, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
   get << QString::fromLatin1(Service) << QStringLiteral("IsStatusNotifierHostRegistered");
-  const QDBusMessage answer = bus.call(get, QDBus::Block, WatcherTimeoutMs);
-  if (answer.type() == QDBusMessage::ReplyMessage)
-    return !answer.arguments().isEmpty() && answer.arguments().first().value<QDBusVariant>().variant().toBool()
-               ? State::WithHost
-               : State::WithoutHost;
-  // No bus, or nobody owns the watcher's name. A watcher that does not
-  // answer in time is there all the same.
-  return answer.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") ? State::WithoutHost : State::Absent;
+  // Owned by the application, so that it ends with the bus connection.
+  asking_ = new QDBusPendingCallWatcher(bus.asyncCall(get, timeoutMs), QCoreApplication::instance());
+  QObject::connect(asking_, &QDBusPendingCallWatcher::finished, [this](QDBusPendingCallWatcher* asked) {
+    if (const auto state = StateOf(asked->reply())) answer_ = state;
+    asked->deleteLater();
+  });
 }
 
 StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& title)

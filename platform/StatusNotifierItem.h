@@ -3,12 +3,15 @@
 #include <QByteArray>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace pausalo {
 
@@ -40,14 +43,33 @@ StatusNotifierPixmap ToStatusNotifierPixmap(const QImage& image);
 StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon);
 
 // The StatusNotifierWatcher of the session bus, where items are registered
-// and hosts (the panels that show items) announce themselves.
-namespace StatusNotifierWatcher {
-inline constexpr char Service[] = "org.kde.StatusNotifierWatcher";
-enum class State { Absent, WithoutHost, WithHost };
-// Whether a watcher is there, and whether a host that shows its items has
-// announced itself to it; asks the bus.
-State Query(const QDBusConnection& bus);
-}  // namespace StatusNotifierWatcher
+// and hosts (the panels that show items) announce themselves. The bus tells
+// at each look whether a watcher owns the name. Whether a host has announced
+// itself is asked of that watcher: a new watcher is waited for once, at most
+// FirstAnswerTimeoutMs; after that the answer is the last one it gave, and
+// it is asked again in the background. A watcher that hangs thus costs the
+// notification area, never the program's time.
+class StatusNotifierWatcher {
+ public:
+  static constexpr char Service[] = "org.kde.StatusNotifierWatcher";
+  static constexpr int FirstAnswerTimeoutMs = 1000;
+  enum class State { Absent, WithoutHost, WithHost };
+
+  StatusNotifierWatcher() = default;
+  ~StatusNotifierWatcher();
+  StatusNotifierWatcher(const StatusNotifierWatcher&) = delete;
+  StatusNotifierWatcher& operator=(const StatusNotifierWatcher&) = delete;
+
+  // A watcher that has not answered yet counts as one without a host.
+  State Query(const QDBusConnection& bus);
+
+ private:
+  void Ask(const QDBusConnection& bus, int timeoutMs);
+
+  QString owner_;  // the unique name of the watcher the answer is from
+  std::optional<State> answer_;
+  QPointer<QDBusPendingCallWatcher> asking_;
+};
 
 // One icon in the notification area as a StatusNotifierItem on the session
 // bus: a bus name of its own with the item at /StatusNotifierItem,

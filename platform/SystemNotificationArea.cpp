@@ -171,8 +171,8 @@ class SystemNotificationArea final : public NotificationArea {
   // Which kind of host there is now. Qt's tray is asked only when no
   // watcher is on the bus at all: one without a host yet may get one any
   // moment.
-  static Host HostNow() {
-    switch (StatusNotifierWatcher::Query(Bus())) {
+  Host HostNow() const {
+    switch (statusNotifierWatcher_.Query(Bus())) {
       case StatusNotifierWatcher::State::WithHost: return Host::StatusNotifier;
       case StatusNotifierWatcher::State::WithoutHost: return Host::None;
       case StatusNotifierWatcher::State::Absent: break;
@@ -221,6 +221,7 @@ class SystemNotificationArea final : public NotificationArea {
     icon.route.message = (data.uFlags & NIF_MESSAGE) ? data.uCallbackMessage : 0;
   }
 
+  mutable StatusNotifierWatcher statusNotifierWatcher_;
   std::map<Key, std::unique_ptr<ShownIcon>> icons_;
   QPointer<QDBusServiceWatcher> watcher_;
   bool watcherOwned_ = false;

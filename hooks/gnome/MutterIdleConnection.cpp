@@ -14,20 +14,25 @@ constexpr char MonitorInterface[] = "org.gnome.Mutter.IdleMonitor";
 constexpr char MonitorReplacedRule[] =
     "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
     "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='org.gnome.Mutter.IdleMonitor'";
-// A compositor that does not answer within this time counts as gone.
+// A compositor that does not answer within this time counts as gone; Open
+// runs on the program's GUI thread and waits less.
 constexpr std::chrono::microseconds CallTimeout = std::chrono::seconds(2);
+constexpr std::chrono::microseconds OpenTimeout = std::chrono::seconds(1);
 
 // Calls a method of the monitor and reads its one result; nothing when the
-// call or the reading fails.
+// call or the reading fails. replier, when given, gets the unique name of
+// the connection that answered.
 template <class Result, class... Args>
-std::optional<Result> CallMonitor(sd_bus* bus, const char* method, const char* resultType, const char* argTypes,
-                                  Args... args) {
+std::optional<Result> CallMonitor(sd_bus* bus, std::string* replier, const char* method, const char* resultType,
+                                  const char* argTypes, Args... args) {
   sd_bus_message* reply = nullptr;
   sd_bus_error error = SD_BUS_ERROR_NULL;
   Result result{};
   const bool read = sd_bus_call_method(bus, MonitorName, MonitorPath, MonitorInterface, method, &error, &reply,
                                        argTypes, args...) >= 0 &&
                     sd_bus_message_read(reply, resultType, &result) >= 0;
+  const char* sender = read ? sd_bus_message_get_sender(reply) : nullptr;
+  if (replier != nullptr) *replier = sender != nullptr ? sender : "";
   sd_bus_message_unref(reply);
   sd_bus_error_free(&error);
   return read ? std::optional<Result>(result) : std::nullopt;
@@ -39,7 +44,9 @@ std::unique_ptr<MutterIdleConnection> MutterIdleConnection::Open() {
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0) return nullptr;
   std::unique_ptr<MutterIdleConnection> connection(new MutterIdleConnection(bus));
-  if (sd_bus_set_method_call_timeout(bus, CallTimeout.count()) < 0 || !connection->Subscribe()) return nullptr;
+  if (sd_bus_set_method_call_timeout(bus, OpenTimeout.count()) < 0 || !connection->Subscribe() ||
+      sd_bus_set_method_call_timeout(bus, CallTimeout.count()) < 0)
+    return nullptr;
   return connection;
 }
 
@@ -56,20 +63,21 @@ bool MutterIdleConnection::Subscribe() {
 
 bool MutterIdleConnection::AddIdleWatch() {
   const std::uint64_t threshold = EdgeActivity::IdleThreshold.count();
-  idleWatch_ = CallMonitor<std::uint32_t>(bus_.get(), "AddIdleWatch", "u", "t", threshold).value_or(0);
+  idleWatch_ = CallMonitor<std::uint32_t>(bus_.get(), &owner_, "AddIdleWatch", "u", "t", threshold).value_or(0);
   return idleWatch_ != 0;
 }
 
 int MutterIdleConnection::WatchFired(sd_bus_message* message, void* data, sd_bus_error*) {
   auto& self = *static_cast<MutterIdleConnection*>(data);
+  const char* sender = sd_bus_message_get_sender(message);
   std::uint32_t id = 0;
-  if (sd_bus_message_read(message, "u", &id) < 0 || id == 0) return 0;
+  if (sender == nullptr || sender != self.owner_ || sd_bus_message_read(message, "u", &id) < 0 || id == 0) return 0;
   if (id == self.idleWatch_) {
     self.BecameIdle();
   } else if (id == self.activeWatch_) {
     // A user-active watch fires once and is gone.
     self.activeWatch_ = 0;
-    self.sink_->Resumed();
+    self.ResumeIfActive();
   }
   return 0;
 }
@@ -92,22 +100,26 @@ int MutterIdleConnection::MonitorReplaced(sd_bus_message* message, void* data, s
   self.activeWatch_ = 0;
   if (!self.AddIdleWatch()) {
     self.lost_ = true;
-  } else if (self.ConfirmActive()) {
-    self.sink_->Resumed();
+  } else {
+    self.ResumeIfActive();
   }
   return 0;
+}
+
+void MutterIdleConnection::ResumeIfActive() {
+  if (ConfirmActive()) sink_->Resumed();
 }
 
 void MutterIdleConnection::BecameIdle() {
   sink_->Idled();
   if (activeWatch_ == 0) {
-    activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), "AddUserActiveWatch", "u", "").value_or(0);
+    activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), nullptr, "AddUserActiveWatch", "u", "").value_or(0);
   }
   if (activeWatch_ == 0) lost_ = true;
 }
 
 bool MutterIdleConnection::ConfirmActive() {
-  const auto idle = CallMonitor<std::uint64_t>(bus_.get(), "GetIdletime", "t", "");
+  const auto idle = CallMonitor<std::uint64_t>(bus_.get(), nullptr, "GetIdletime", "t", "");
   if (!idle) {
     lost_ = true;
     return false;

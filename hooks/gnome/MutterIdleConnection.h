@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "hooks/EdgeSource.h"
 #include "hooks/Owned.h"
@@ -16,6 +17,9 @@ namespace pausalo::hooks {
 // stay silent while something inhibits idleness, so the idle time is also
 // asked for before each notification while the user counts as active. A new
 // owner of the monitor's name (mutter replaced) gets the watches again.
+// Anyone on the bus may send the monitor's signals: only those of the owner
+// that gave out the watches count, and a fired user-active watch counts once
+// the idle time confirms it.
 class MutterIdleConnection final : public EdgeConnection {
  public:
   // Null when the session bus or the idle monitor does not answer.
@@ -35,12 +39,16 @@ class MutterIdleConnection final : public EdgeConnection {
   static int WatchFired(sd_bus_message* message, void* data, sd_bus_error*);
   static int MonitorReplaced(sd_bus_message*, void* data, sd_bus_error*);
   void BecameIdle();
+  // Asks the monitor whether the user is active now, and reports it.
+  void ResumeIfActive();
 
   // Declared first: the subscriptions go before the connection.
   Owned<sd_bus, sd_bus_flush_close_unref> bus_;
   Owned<sd_bus_slot, sd_bus_slot_unref> watchFired_;
   Owned<sd_bus_slot, sd_bus_slot_unref> monitorReplaced_;
   EdgeSink* sink_ = nullptr;
+  // The unique bus name of the monitor's owner, which gave out the watches.
+  std::string owner_;
   std::uint32_t idleWatch_ = 0;
   std::uint32_t activeWatch_ = 0;
   bool lost_ = false;

@@ -24,6 +24,7 @@ WaylandDisplay ConnectToWaylandSession() {
   return WaylandDisplay(wl_display_connect(nullptr));
 }
 
+void ProxyDestroyer::operator()(wl_callback* callback) const { wl_callback_destroy(callback); }
 void ProxyDestroyer::operator()(wl_registry* registry) const { wl_registry_destroy(registry); }
 void ProxyDestroyer::operator()(wl_seat* seat) const { wl_seat_destroy(seat); }
 void ProxyDestroyer::operator()(ext_idle_notifier_v1* notifier) const { ext_idle_notifier_v1_destroy(notifier); }
@@ -37,11 +38,25 @@ void ProxyDestroyer::operator()(org_kde_kwin_idle_timeout* timeout) const {
 
 std::unique_ptr<WaylandIdleConnection> WaylandIdleConnection::Open(WaylandDisplay display) {
   std::unique_ptr<WaylandIdleConnection> connection(new WaylandIdleConnection(std::move(display)));
-  wl_display* raw = connection->display_.get();
-  connection->registry_.reset(wl_display_get_registry(raw));
+  const auto deadline = std::chrono::steady_clock::now() + OpenTimeout;
+  connection->registry_.reset(wl_display_get_registry(connection->display_.get()));
   wl_registry_add_listener(connection->registry_.get(), &registryListener_, connection.get());
-  if (wl_display_roundtrip(raw) < 0 || !connection->WatchSeat() || wl_display_roundtrip(raw) < 0) return nullptr;
+  if (!connection->RoundTrip(deadline) || !connection->WatchSeat() || !connection->RoundTrip(deadline)) return nullptr;
   return connection;
+}
+
+bool WaylandIdleConnection::RoundTrip(std::chrono::steady_clock::time_point deadline) {
+  bool answered = false;
+  const Proxy<wl_callback> sync(wl_display_sync(display_.get()));
+  wl_callback_add_listener(sync.get(), &answerListener_, &answered);
+  while (!answered) {
+    pollfd watched = Prepare();
+    if (watched.fd < 0) return false;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const int ready = left.count() > 0 ? poll(&watched, 1, static_cast<int>(left.count())) : 0;
+    if (!Finish(ready > 0 ? watched.revents : 0) || (ready == 0 && !answered)) return false;
+  }
+  return true;
 }
 
 void WaylandIdleConnection::Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,

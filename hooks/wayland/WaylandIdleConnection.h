@@ -2,6 +2,7 @@
 
 #include <wayland-client.h>
 
+#include <chrono>
 #include <memory>
 
 #include "ext-idle-notify-v1-client-protocol.h"
@@ -19,6 +20,7 @@ WaylandDisplay ConnectToWaylandSession();
 
 // Destroys each kind of protocol object as its protocol says.
 struct ProxyDestroyer {
+  void operator()(wl_callback* callback) const;
   void operator()(wl_registry* registry) const;
   void operator()(wl_seat* seat) const;
   void operator()(ext_idle_notifier_v1* notifier) const;
@@ -36,7 +38,12 @@ using Proxy = std::unique_ptr<T, ProxyDestroyer>;
 // (version 1), or org_kde_kwin_idle.
 class WaylandIdleConnection final : public EdgeConnection {
  public:
-  // Null when the compositor offers no seat or none of the protocols.
+  // How long Open waits for the compositor's answers: it runs on the
+  // program's GUI thread, and a compositor answers within milliseconds.
+  static constexpr std::chrono::milliseconds OpenTimeout{1000};
+
+  // Null when the compositor offers no seat or none of the protocols, or
+  // does not answer within OpenTimeout.
   static std::unique_ptr<WaylandIdleConnection> Open(WaylandDisplay display);
 
   void Attach(EdgeSink& sink) override { sink_ = &sink; }
@@ -57,8 +64,13 @@ class WaylandIdleConnection final : public EdgeConnection {
     static_cast<WaylandIdleConnection*>(data)->sink_->Resumed();
   }
   bool WatchSeat();
+  // Waits until the compositor has answered every request sent so far;
+  // false when the connection fails or the deadline passes first.
+  bool RoundTrip(std::chrono::steady_clock::time_point deadline);
+  static void Answered(void* data, wl_callback*, std::uint32_t) { *static_cast<bool*>(data) = true; }
 
   static constexpr wl_registry_listener registryListener_{&Global, &GlobalRemoved};
+  static constexpr wl_callback_listener answerListener_{&Answered};
   static constexpr ext_idle_notification_v1_listener notificationListener_{&Idled<ext_idle_notification_v1>,
                                                                            &Resumed<ext_idle_notification_v1>};
   static constexpr org_kde_kwin_idle_timeout_listener kdeTimeoutListener_{&Idled<org_kde_kwin_idle_timeout>,

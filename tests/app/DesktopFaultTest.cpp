@@ -2,6 +2,7 @@
 // and comes back, and the X server goes away while the program monitors.
 // Runs on a display without a tray host; the tests start their own.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QApplication>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "EventLoopWaits.h"
+#include "HostilePeers.h"
 #include "ProgramUnderTest.h"
 #include "TestDesktop.h"
 #include "TrayChecks.h"
@@ -153,13 +155,36 @@ TEST(SecondStart, BringsTheRunningCopyOutOfTheTrayAndEnds) {
   EXPECT_EQ(first.Process().state(), QProcess::Running);
 }
 
-TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
-  const QList<std::pair<QString, QString>> noBus{
-      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pausalo-test-bus"}};
-  Program first(noBus);
+// A running copy that does not answer (stopped) is not joined by a second:
+// the new start names it, with a way to end it, and ends.
+TEST(SecondStart, WhenTheRunningCopyDoesNotAnswerNamesItAndEnds) {
+  Program first;
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
-  Program second(noBus);
-  EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 2; }));
-  EXPECT_EQ(first.Process().state(), QProcess::Running);
-  EXPECT_EQ(second.Process().state(), QProcess::Running);
+  const qint64 stopped = first.Process().processId();
+  ASSERT_EQ(kill(static_cast<pid_t>(stopped), SIGSTOP), 0);
+  Program second;
+  QByteArray told;
+  EXPECT_TRUE(ProcessEventsUntil([&] {
+    return (told += second.Process().readAllStandardError()).contains("kill " + QByteArray::number(stopped));
+  })) << told.toStdString();
+  EXPECT_EQ(RunTool("xdotool", {"search", "--sync", "--onlyvisible", "--name", "Pausalo is already running"}), 0);
+  EXPECT_EQ(ShownMainWindows().size(), 1) << "a second copy came up";
+  ASSERT_EQ(RunTool("xdotool", {"key", "Return"}), 0);
+  EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the start";
+}
+
+// No bus at the address, or one that takes the connection and never
+// answers (the program leaves it out).
+TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
+  const SilentSocket silentBus;
+  for (const QString& bus : {QString("/nonexistent/pausalo-test-bus"), silentBus.Path()}) {
+    SCOPED_TRACE(bus.toStdString());
+    const QList<std::pair<QString, QString>> noBus{{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + bus}};
+    Program first(noBus);
+    ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+    Program second(noBus);
+    EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 2; }));
+    EXPECT_EQ(first.Process().state(), QProcess::Running);
+    EXPECT_EQ(second.Process().state(), QProcess::Running);
+  }
 }

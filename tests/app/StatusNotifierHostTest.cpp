@@ -13,7 +13,9 @@
 #include <memory>
 
 #include "EventLoopWaits.h"
+#include "HostilePeers.h"
 #include "ProgramUnderTest.h"
+#include "StepDeadline.h"
 #include "TestDesktop.h"
 #include "TrayChecks.h"
 #include "app/MainForm.h"
@@ -180,6 +182,22 @@ TEST_F(StatusNotifierHost, AnItemGoesToAWatcherThatCameBack) {
   EXPECT_TRUE(area.Available());
   EXPECT_TRUE(area.Notify(NIM_DELETE, data));
   EXPECT_TRUE(ProcessEventsUntil([] { return RegisteredStatusNotifierItems().isEmpty(); }, 5s));
+}
+
+// A watcher that owns its name and never answers (a hung panel) costs the
+// tray alone: Start and each hint change, trying the tray again, go on.
+TEST_F(StatusNotifierHost, AWatcherThatNeverAnswersCostsTheTrayAlone) {
+  const SilentBusName watcher(StatusNotifierWatcher::Service);
+  ASSERT_TRUE(watcher.Owned());
+  WithinBound("Start and twenty hint changes with a hung watcher", 10s, [&] {
+    form->B_StartClick();
+    for (int change = 0; change < 20; ++change) {
+      NextHint();
+      ProcessEventsFor(50ms);
+    }
+  });
+  EXPECT_FALSE(form->Tray1->Added());
+  EXPECT_TRUE(ProcessEventsUntil([&] { return WindowReachable(); }, 5s)) << "the window is out of reach";
 }
 
 // The icon could not be added at Start; the tray tries again at each hint

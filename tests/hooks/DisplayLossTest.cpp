@@ -18,15 +18,19 @@
 #include "ApplicationWindowTestAccess.h"
 #include "EventLoopWaits.h"
 #include "FakeInput.h"
+#include "HostilePeers.h"
 #include "StepDeadline.h"
 #include "TestDesktop.h"
 #include "input/WinGod.h"
 
 using namespace pausalo;
 using pausalo::testing::FakeInput;
+using pausalo::testing::ForgeIdleMonitorSignals;
 using pausalo::testing::ProcessEventsUntil;
+using pausalo::testing::SilentSocket;
 using pausalo::testing::StepDeadline;
 using pausalo::testing::TestDesktop;
+using pausalo::testing::WithinBound;
 using namespace std::chrono_literals;
 
 namespace {
@@ -122,9 +126,9 @@ class DisplayLossTest : public ::testing::Test {
   }
 
   // GNOME's idle monitor (StandInIdleMonitor.cpp) as an idle inhibitor
-  // leaves it, with the user away for five seconds, on the session bus.
-  static void StartIdleMonitor(QProcess& monitor) {
-    monitor.start(STAND_IN_IDLE_MONITOR, {"5000"});
+  // leaves it, with the user away for that long, on the session bus.
+  static void StartIdleMonitor(QProcess& monitor, const char* idleMs = "5000") {
+    monitor.start(STAND_IN_IDLE_MONITOR, {idleMs});
     ASSERT_EQ(NextLine(monitor), "ready") << "the stand-in idle monitor did not start";
   }
 
@@ -231,6 +235,12 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
     StopHooks();
   }
 
+  // A compositor that takes the connection and never answers offers no
+  // source: Start gives up instead of hanging.
+  const SilentSocket hung;
+  qputenv("WAYLAND_DISPLAY", hung.Path().toLocal8Bit());
+  EXPECT_EQ(WithinBound("both starts, the compositor not answering", 20s, [&] { return StartErrors(); }), Refused);
+
   qunsetenv("WAYLAND_DISPLAY");
   EXPECT_EQ(StartErrors(), (std::pair<std::string, std::string>{})) << "the X server serves an X11 session";
 }
@@ -253,17 +263,28 @@ TEST_F(DisplayLossTest, OnGnomeTheIdleMonitorsIdleTimeAndNewOwnersCount) {
   for (const char* call : {"AddIdleWatch 1000", "GetIdletime", "AddUserActiveWatch"}) {
     EXPECT_EQ(NextLine(monitor), call);
   }
+  // Anyone may send the monitor's signals: forged ones, and a user-active
+  // watch that fires without input, count for nothing.
+  ASSERT_TRUE(ForgeIdleMonitorSignals());
+  EXPECT_FALSE(monitor.bytesAvailable() > 0 || monitor.waitForReadyRead(1000)) << "forged signals were acted on";
+  monitor.write("fire\n");
+  EXPECT_TRUE(AwaitLine(monitor, "AddUserActiveWatch"));
   QCoreApplication::processEvents();
   EXPECT_EQ(mice, 0) << "notified while the user was away";
   monitor.write("input\n");
   EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 1; }, 10s)) << "no notification at the user-active watch";
+  EXPECT_TRUE(AwaitLine(monitor, "AddUserActiveWatch")) << "still active a second after the input";
 
-  // mutter replaced: its successor gets the watches again.
-  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(successor));
-  EXPECT_TRUE(AwaitLine(successor, "AddIdleWatch 1000"));
-  EXPECT_TRUE(AwaitLine(successor, "AddUserActiveWatch"));
+  // mutter replaced while the user is away, and active at its successor:
+  // asked, the successor tells; it gets the watches again.
+  ASSERT_NO_FATAL_FAILURE(StartIdleMonitor(successor, "0"));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice >= 2; }, 10s)) << "the successor was not asked about the user";
   successor.write("input\n");
-  EXPECT_TRUE(ProcessEventsUntil([&] { return mice == 2; }, 10s)) << "no notification at the successor's watch";
+  EXPECT_TRUE(AwaitLine(successor, "AddUserActiveWatch"));
+  QCoreApplication::processEvents();
+  const int before = mice;
+  successor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice > before; }, 10s)) << "no notification at the successor's watch";
 
   // The session bus closes under the source: its thread ends, not spins.
   desktop.Stop();

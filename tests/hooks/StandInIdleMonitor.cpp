@@ -1,16 +1,19 @@
 // GNOME's idle monitor as an idle inhibitor leaves it: its idle watches
-// never fire, while the idle time it reports (the first argument, in ms)
-// says the user is away. Takes org.gnome.Mutter.IdleMonitor on the session
-// bus from whoever has it, prints "ready", then a line for each call it
-// gets ("AddIdleWatch 1000", "GetIdletime", ...), and on each line "input"
-// on its standard input fires the user-active watches given out since.
+// never fire, while the idle time it reports (the first argument, in ms,
+// until the first input) says the user is away. Takes
+// org.gnome.Mutter.IdleMonitor on the session bus from whoever has it,
+// prints "ready", then a line for each call it gets ("AddIdleWatch 1000",
+// "GetIdletime", ...). A line "input" on its standard input is input, which
+// fires the user-active watches given out since; "fire" fires them alone.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +22,9 @@ namespace {
 constexpr char Path[] = "/org/gnome/Mutter/IdleMonitor/Core";
 constexpr char Interface[] = "org.gnome.Mutter.IdleMonitor";
 
-std::uint64_t idleTime = 0;
+using Clock = std::chrono::steady_clock;
+std::chrono::milliseconds idleBeforeInput{0};
+std::optional<Clock::time_point> lastInput;
 std::uint32_t lastWatch = 0;
 std::vector<std::uint32_t> activeWatches;
 
@@ -43,7 +48,9 @@ int AddUserActiveWatch(sd_bus_message* call, void*, sd_bus_error*) {
 
 int GetIdletime(sd_bus_message* call, void*, sd_bus_error*) {
   Print("GetIdletime");
-  return sd_bus_reply_method_return(call, "t", idleTime);
+  const auto idle = lastInput ? std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *lastInput)
+                              : idleBeforeInput;
+  return sd_bus_reply_method_return(call, "t", static_cast<std::uint64_t>(idle.count()));
 }
 
 const sd_bus_vtable monitor[] = {SD_BUS_VTABLE_START(0), SD_BUS_METHOD("AddIdleWatch", "t", "u", AddIdleWatch, 0),
@@ -58,7 +65,7 @@ void FireActiveWatches(sd_bus* bus) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  idleTime = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 0;
+  idleBeforeInput = std::chrono::milliseconds(argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 0);
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0 || sd_bus_add_object_vtable(bus, nullptr, Path, Interface, monitor, nullptr) < 0 ||
       sd_bus_request_name(bus, Interface, SD_BUS_NAME_ALLOW_REPLACEMENT | SD_BUS_NAME_REPLACE_EXISTING) < 0) {
@@ -74,6 +81,8 @@ int main(int argc, char* argv[]) {
     if (waits[1].revents == 0) continue;
     char line[64];
     if (std::fgets(line, sizeof line, stdin) == nullptr) return 0;
-    if (std::string(line) == "input\n") FireActiveWatches(bus);
+    const std::string command(line);
+    if (command == "input\n") lastInput = Clock::now();
+    if (command == "input\n" || command == "fire\n") FireActiveWatches(bus);
   }
 }
