@@ -75,7 +75,11 @@ class BreakDialog final : public QDialog {
 
 void TMainForm::BuildBreakWindow() {
   constexpr int H = BreakWindowHeight;
-  auto* form = new BreakDialog(ProgramClock(), this,
+  // A window manager brings a window back with its dialog (mutter does):
+  // while the user has put the main window away, the break window is not
+  // its dialog, and sveglia frees it.
+  QWidget* const owner = isVisible() && !isMinimized() ? this : nullptr;
+  auto* form = new BreakDialog(ProgramClock(), owner,
                                Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
   BreakForm = form;
   BreakForm->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -16,6 +16,7 @@
 
 #include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
+#include "platform/DesktopWindows.h"
 #include "platform/GuiThreadQueue.h"
 
 namespace pausalo {
@@ -186,8 +187,10 @@ void TMainForm::WatchTray() {
 
 void TMainForm::Tray1Click() {
   showNormal();
+  KeepOnAScreen(*this);
   raise();
   activateWindow();
+  BringIntoView(*this);
   Tray1->SetActive(false);
 }
 
