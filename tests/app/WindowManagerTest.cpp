@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
+#include <QRect>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -92,12 +94,15 @@ bool SwayFocuses(const QString& title, bool fullScreen) {
 // would; native Wayland where the session runs Wayland programs so.
 class FullScreenWindow {
  public:
-  FullScreenWindow() {
+  // On the monitor holding the point, where one is given. KWin opened a
+  // Wayland window full screen on the first output whatever output it asked
+  // for: there that one is an X11 window.
+  explicit FullScreenWindow(std::optional<QPoint> on = std::nullopt) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const bool wayland = DesktopKind == "sway" || DesktopKind == "kwin";
+    const bool wayland = DesktopKind == "sway" || (DesktopKind == "kwin" && !on);
     environment.insert("QT_QPA_PLATFORM", wayland ? "wayland" : "xcb");
     process_.setProcessEnvironment(environment);
-    process_.start(FULL_SCREEN_WINDOW, {});
+    process_.start(FULL_SCREEN_WINDOW, on ? QStringList{QString("%1,%2").arg(on->x()).arg(on->y())} : QStringList{});
   }
   ~FullScreenWindow() {
     process_.kill();
@@ -115,6 +120,46 @@ class FullScreenWindow {
  private:
   QProcess process_;
 };
+
+// The monitor right of the primary, where the desktop has two.
+std::optional<QRect> SecondMonitor() {
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->geometry().x() > 0) return screen->geometry();
+  return std::nullopt;
+}
+
+// Moves the pointer onto the monitor: through the compositor where there is
+// one (that pointer is the one the user moves), else through XTEST.
+void MovePointerOnto(const QRect& monitor) {
+  if (DesktopKind == "i3") {
+    ASSERT_EQ(
+        RunTool("xdotool", {"mousemove", QString::number(monitor.center().x()), QString::number(monitor.center().y())}),
+        0);
+    return;
+  }
+  const QString compositor = DesktopKind == "gnome" ? "mutter" : QString::fromLatin1(DesktopKind);
+  ASSERT_EQ(RunTool(PAUSALO_INJECT, {"--for", compositor, "--right", "1500", "--moves", "4"}), 0);
+}
+
+// Where the window is on the screen, as the window manager placed it.
+QRect PlacedAt(const QWidget& window) {
+  if (NativeWayland()) {
+    for (const QJsonObject& node : SwayWindows())
+      if (node.value("name").toString() == window.windowTitle()) {
+        const QJsonObject rect = node.value("rect").toObject();
+        return {rect.value("x").toInt(), rect.value("y").toInt(), rect.value("width").toInt(),
+                rect.value("height").toInt()};
+      }
+    return {};
+  }
+  QByteArray info;
+  RunTool("xwininfo", {"-id", Hex(window.winId())}, &info);
+  const auto value = [&](const QByteArray& name) {
+    const qsizetype at = info.indexOf(name + ':');
+    return at < 0 ? 0 : info.mid(at + name.size() + 1).split('\n').first().trimmed().toInt();
+  };
+  return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
+}
 
 // How many of the label's own red pixels the picture shows where the label
 // is, as a share of them.
@@ -180,9 +225,31 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
 
 TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindowWithinASecond) {
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
-  FullScreenWindow fullScreen;
+  // GNOME: the window stays minimised, where Start put it.
+  const auto mainIconic = [&] { return XProperty(Hex(form.winId()), "WM_STATE").contains("Iconic"); };
+  const bool minimises = DesktopKind == "gnome";
+  if (minimises) {
+    ASSERT_TRUE(ProcessEventsUntil(mainIconic, 5s)) << "Start did not minimise the main window";
+  }
+  // With two monitors the user is at the second, the pointer there and a
+  // full-screen window in front of it.
+  const std::optional<QRect> second = SecondMonitor();
+  if (second) {
+    ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
+  FullScreenWindow fullScreen(second ? std::optional(second->center()) : std::nullopt);
   const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
   ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
+  // sway opened the full-screen window on the first output, whatever it
+  // asked for: the user moves it over.
+  if (second && DesktopKind == "sway") {
+    ASSERT_EQ(RunTool("swaymsg", {R"([title="^Full screen$"] move container to output right, focus)"}), 0);
+  }
+  // Moves over the full-screen window: the X server of an Xwayland session
+  // sees the pointer over X windows only.
+  if (second && DesktopKind != "i3") {
+    ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
 
   // How the test sees the break window on screen: a picture, where the
   // test knows where the window is (not as a native Wayland client) and
@@ -198,7 +265,8 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
     if (NativeWayland()) return SwayFocuses("Full screen", true);
     if (!pictures) return ActiveWindow() == Hex(*fullScreenWindow);
     const QImage picture = TakeScreenPicture(source, &pictureFailure);
-    return !picture.isNull() && picture.pixel(picture.rect().center()) == qRgb(0, 0, 255);
+    const QPoint middle = second ? second->center() : picture.rect().center();
+    return picture.valid(middle) && picture.pixel(middle) == qRgb(0, 0, 255);
   };
   ASSERT_TRUE(ProcessEventsUntil(fullScreenInFront, 10s))
       << "the full-screen window never came in front " << pictureFailure.toStdString();
@@ -218,11 +286,14 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   // when it is shown until a second after the break came due; then the
   // window is closed.
   QElapsedTimer sinceDue;
-  bool sawBreakWindow = false, inView = false;
+  bool sawBreakWindow = false, inView = false, mainIconicAtBreak = false;
+  QRect breakPlacedAt;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (!form.BreakForm || !form.BreakForm->isVisible()) return;
+    if (!sawBreakWindow && minimises) mainIconicAtBreak = mainIconic();
     sawBreakWindow = true;
+    if (second) breakPlacedAt = PlacedAt(*form.BreakForm);
     const bool stillInTime = sinceDue.elapsed() <= 1000;
     inView = stillInTime && breakWindowInView();
     if (inView || sinceDue.elapsed() > 1000) form.BreakForm->close();
@@ -235,5 +306,15 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   EXPECT_TRUE(inView) << "the break window was not in view over the full-screen window a second after the break came "
                          "due (on "
                       << DesktopKind.toStdString() << ") " << pictureFailure.toStdString();
+  if (second) {
+    EXPECT_TRUE(second->contains(breakPlacedAt))
+        << "the break window is not on the monitor the user is at: at " << breakPlacedAt.x() << "," << breakPlacedAt.y()
+        << " " << breakPlacedAt.width() << "x" << breakPlacedAt.height();
+  }
+  if (minimises) {
+    EXPECT_TRUE(mainIconicAtBreak) << "the break window brought the main window back";
+    ProcessEventsFor(1s);
+    EXPECT_TRUE(mainIconic()) << "the main window came back after the break";
+  }
   form.B_StopClick();
 }
