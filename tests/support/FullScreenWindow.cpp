@@ -33,8 +33,14 @@ int main(int argc, char* argv[]) {
   window.setWindowTitle("Full screen");
   const QStringList point = argc > 1 ? QString(argv[1]).split(',') : QStringList();
   if (point.size() == 2) {
-    if (QScreen* screen = QGuiApplication::screenAt(QPoint(point[0].toInt(), point[1].toInt())))
-      window.setScreen(screen);
+    // X11 window managers (openbox) go by where the window is.
+    if (QScreen* screen = QGuiApplication::screenAt(QPoint(point[0].toInt(), point[1].toInt()))) {
+      if (QGuiApplication::platformName() == "xcb") {
+        window.setGeometry(screen->geometry());
+      } else {
+        window.setScreen(screen);
+      }
+    }
   }
   window.showFullScreen();
   return QApplication::exec();
