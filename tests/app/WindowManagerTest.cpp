@@ -224,6 +224,20 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
     EXPECT_TRUE(ProcessEventsUntil([&] { return XProperty(window, "WM_STATE").contains("Iconic"); }, 5s))
         << "the window manager did not minimise the window: " << XProperty(window, "WM_STATE").toStdString();
   }
+  if (Tiling) {
+    // A full-screen window in front; the user calls the window back as from
+    // the notification area: the window manager focuses it.
+    FullScreenWindow fullScreen;
+    const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
+    ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
+    const auto focused = [&](const QString& title, WId x11Window) {
+      return DesktopKind == "sway" ? SwayFocuses(title, title == "Full screen") : ActiveWindow() == Hex(x11Window);
+    };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return focused("Full screen", *fullScreenWindow); }, 10s));
+    form.Tray1Click();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return focused(form.windowTitle(), form.winId()); }, 5s))
+        << "the window called back is not focused";
+  }
   form.B_StopClick();
 }
 
