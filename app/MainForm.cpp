@@ -187,8 +187,8 @@ void TMainForm::WatchTray() {
 
 void TMainForm::Tray1Click() {
   showNormal();
-  KeepOnAScreen(*this);
   raise();
+  KeepOnAScreen(*this);
   activateWindow();
   BringIntoView(*this);
   Tray1->SetActive(false);
