@@ -18,6 +18,7 @@
 #include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
 #include "platform/DesktopNotification.h"
+#include "platform/DesktopWindows.h"
 #include "platform/GuiThreadQueue.h"
 
 namespace pausalo {
@@ -206,7 +207,9 @@ void TMainForm::WatchTray() {
 void TMainForm::Tray1Click() {
   showNormal();
   raise();
+  KeepOnAScreen(*this);
   activateWindow();
+  BringIntoView(*this);
   Tray1->SetActive(false);
 }
 

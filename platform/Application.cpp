@@ -10,6 +10,7 @@
 #include <cassert>
 #include <iostream>
 
+#include "platform/DesktopWindows.h"
 #include "platform/Exception.h"
 
 namespace pausalo {
@@ -24,8 +25,12 @@ TApplication* Application() { return theApplication; }
 bool ApplicationIsForeground() { return QApplication::activeWindow() != nullptr; }
 
 void CentreOnScreen(QWidget& window) {
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
+  if (const QScreen* screen = ScreenTheUserIsAt())
     window.move(screen->availableGeometry().center() - window.rect().center());
+}
+
+void KeepOnAScreen(QWidget& window) {
+  if (QGuiApplication::screenAt(window.frameGeometry().center()) == nullptr) CentreOnScreen(window);
 }
 
 void ReportException(const std::exception_ptr& error) noexcept {

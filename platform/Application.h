@@ -155,8 +155,12 @@ TApplication* Application();
 // desktop.
 bool ApplicationIsForeground();
 
-// Moves a top-level window to the middle of the primary screen's work area.
+// Moves a top-level window to the middle of the work area of the monitor
+// the user is at (ScreenTheUserIsAt).
 void CentreOnScreen(QWidget& window);
+// Centres a top-level window so (CentreOnScreen) when no monitor shows its
+// middle, as when the monitor it was on is gone; otherwise it stays.
+void KeepOnAScreen(QWidget& window);
 
 // Reports an exception that cannot propagate any further, such as one that
 // escaped a handler run from the event loop: the application object's

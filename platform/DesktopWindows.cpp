@@ -2,18 +2,22 @@
 
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <QCursor>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace pausalo {
 
@@ -78,52 +82,86 @@ qint64 ContainerOf(const QJsonObject& node, std::uint32_t x11Window, const QStri
   return 0;
 }
 
+// The most a reply may hold. A tree names each window in about 1.5 KiB, so
+// a session's tree stays well under a mebibyte; a longer reply is refused
+// before it is read, which bounds the memory it takes and the time parsing
+// it takes.
+constexpr std::uint32_t MaxReplySize = 1024 * 1024;
+// The most taken from the socket in one turn of the event loop, so that a
+// flood of messages never holds the loop up.
+constexpr qint64 ReadPerTurn = 64 * 1024;
+
 // Focuses one window through the window manager's IPC socket: asks for the
-// tree until the window is in it, then focuses its container. Lives as a
-// child of the window, so it ends with it at the latest.
+// tree until the window is in it, then focuses its container. Replies
+// carry no request id: one request is in flight at a time (each is sent
+// once the one before was answered), and the first reply of its type is its
+// reply. Events (their type has the high bit set), replies of another type
+// and replies while none is awaited are dropped. Lives as a child of the
+// window, so it ends with it at the latest.
 class TilingFocusRequest final : public QObject {
   Q_OBJECT
 
  public:
   TilingFocusRequest(QWidget& window, const QString& socketPath)
       : QObject(&window), window_(window), deadline_(GiveUpMs), socket_(new QLocalSocket(this)) {
+    socket_->setReadBufferSize(ReadPerTurn);
     QObject::connect(socket_, &QLocalSocket::connected, this, [this] { Send(GetTree, {}); });
     QObject::connect(socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
-    QObject::connect(socket_, &QLocalSocket::errorOccurred, this, [this] { deleteLater(); });
-    QTimer::singleShot(deadline_.remainingTime(), this, [this] { deleteLater(); });
+    QObject::connect(socket_, &QLocalSocket::errorOccurred, this, [this] { GiveUp(); });
+    QTimer::singleShot(deadline_.remainingTime(), this, [this] { GiveUp(); });
     socket_->connectToServer(socketPath);
   }
 
  private:
+  struct Header {
+    std::uint32_t length;
+    std::uint32_t type;
+  };
+
   void Send(std::uint32_t type, const QByteArray& payload) {
     QByteArray message(IpcMagic, IpcMagicSize);
     const std::uint32_t header[] = {static_cast<std::uint32_t>(payload.size()), type};
     message.append(reinterpret_cast<const char*>(header), sizeof(header));
     socket_->write(message + payload);
+    awaited_ = type;
   }
 
-  // Gathers the replies, and handles each once it is whole.
+  void GiveUp() {
+    if (givenUp_) return;
+    givenUp_ = true;
+    socket_->abort();
+    deleteLater();
+  }
+
+  // Takes what arrived, handling each message once it is whole.
   void Read() {
-    received_ += socket_->readAll();
-    while (received_.size() >= IpcHeaderSize) {
-      if (!received_.startsWith(IpcMagic)) {
-        deleteLater();
-        return;
+    while (!givenUp_ && socket_->bytesAvailable() > 0) {
+      if (!header_) {
+        if (socket_->bytesAvailable() < IpcHeaderSize) return;
+        if (!ReadHeader(socket_->read(IpcHeaderSize))) return GiveUp();
       }
-      std::uint32_t header[2];  // payload length, type
-      std::memcpy(header, received_.constData() + IpcMagicSize, sizeof(header));
-      if (received_.size() < IpcHeaderSize + qsizetype(header[0])) return;
-      const QByteArray payload = received_.mid(IpcHeaderSize, header[0]);
-      received_.remove(0, IpcHeaderSize + header[0]);
-      Handle(header[1], payload);
+      payload_ += socket_->read(header_->length - payload_.size());
+      if (payload_.size() < qsizetype(header_->length)) return;
+      const std::uint32_t type = std::exchange(header_, std::nullopt)->type;
+      Dispatch(type, std::exchange(payload_, {}));
     }
   }
 
-  void Handle(std::uint32_t type, const QByteArray& payload) {
-    if (type == RunCommand) {
-      deleteLater();
-      return;
-    }
+  // Takes a message's header; false when it is none, or announces more
+  // than a reply may hold.
+  bool ReadHeader(const QByteArray& header) {
+    if (!header.startsWith(IpcMagic)) return false;
+    Header read;
+    std::memcpy(&read, header.constData() + IpcMagicSize, sizeof(read));
+    if (read.length > MaxReplySize) return false;
+    header_ = read;
+    return true;
+  }
+
+  void Dispatch(std::uint32_t type, const QByteArray& payload) {
+    if (awaited_ != type) return;
+    awaited_.reset();
+    if (type == RunCommand) return GiveUp();
     const QWindow* handle = window_.windowHandle();
     const bool onX11 = QGuiApplication::platformName() == "xcb";
     const qint64 container = handle == nullptr ? 0
@@ -140,7 +178,10 @@ class TilingFocusRequest final : public QObject {
   QWidget& window_;
   QDeadlineTimer deadline_;
   QLocalSocket* socket_;
-  QByteArray received_;
+  std::optional<std::uint32_t> awaited_;  // the type of the request in flight
+  std::optional<Header> header_;          // of the message being read
+  QByteArray payload_;
+  bool givenUp_ = false;
 };
 
 }  // namespace
@@ -148,6 +189,12 @@ class TilingFocusRequest final : public QObject {
 void BringIntoView(QWidget& window) {
   const QString socket = TilingWindowManagerSocket();
   if (!socket.isEmpty()) new TilingFocusRequest(window, socket);
+}
+
+QScreen* ScreenTheUserIsAt() {
+  if (QScreen* underPointer = QGuiApplication::screenAt(QCursor::pos())) return underPointer;
+  if (const QWindow* focused = QGuiApplication::focusWindow()) return focused->screen();
+  return QGuiApplication::primaryScreen();
 }
 
 }  // namespace pausalo

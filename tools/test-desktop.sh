@@ -3,6 +3,7 @@
 #
 #   test_desktop_start [--wm | --i3] [--tray] [--waybar] [--xfce-panel] [--a11y]
 #                      [--x | --kwin | --sway | --mutter | --current] [--xwayland]
+#                      [--two-monitors]
 #   test_desktop_stop
 #
 # test_desktop_start starts the servers asked for (default --x), each
@@ -25,6 +26,9 @@
 #                (ready: the socket answers a registry round trip; mutter
 #                also owns org.gnome.Mutter.IdleMonitor on the bus); with
 #                --xwayland the GNOME session: mutter, Xwayland, no tray
+#   --two-monitors  with --x, --kwin, --sway or --mutter: two monitors side
+#                by side, the first the primary (on --x: a 2560x1024 screen
+#                split into two RandR monitors)
 #   --current    no server, runtime folder or bus of its own: the window
 #                manager and tray hosts go to the displays already in DISPLAY
 #                and WAYLAND_DISPLAY, and to the session bus already there
@@ -68,6 +72,7 @@ TEST_DESKTOP_VARIABLES=(DISPLAY XAUTHORITY WAYLAND_DISPLAY SWAYSOCK I3SOCK XDG_R
 
 test_desktop_start() {
   local server=x wm= tray= xwayland= a11y=
+  TEST_DESKTOP_MONITORS=1
   TEST_DESKTOP_NOTIFIER_HOSTS=()
   while [ $# -gt 0 ]; do
     case $1 in
@@ -78,6 +83,7 @@ test_desktop_start() {
       --mutter) server=mutter ;;
       --current) server=current ;;
       --xwayland) xwayland=1 ;;
+      --two-monitors) TEST_DESKTOP_MONITORS=2 ;;
       --wm) wm=openbox ;;
       --i3) wm=i3 ;;
       --tray) tray=1 ;;
@@ -88,6 +94,10 @@ test_desktop_start() {
   done
   if [ -n "$xwayland" ] && ! [[ $server =~ ^(kwin|sway|mutter)$ ]]; then
     echo "test-desktop: --xwayland goes with --kwin, --sway or --mutter" >&2
+    return 2
+  fi
+  if [ "$TEST_DESKTOP_MONITORS" = 2 ] && [ "$server" = current ]; then
+    echo "test-desktop: --two-monitors goes with --x, --kwin, --sway or --mutter" >&2
     return 2
   fi
   if [ "$wm" = i3 ] && ! [[ $server =~ ^(x|current)$ ]]; then
@@ -222,9 +232,13 @@ EOF
 
 _test_desktop_start_x() {
   local numberFile=$TEST_DESKTOP_DIR/display-number
-  _test_desktop_spawn x Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$numberFile"
+  _test_desktop_spawn x Xvfb -displayfd 3 -screen 0 "$((1280 * TEST_DESKTOP_MONITORS))x1024x24" -nolisten tcp -noreset \
+    3>"$numberFile"
   _test_desktop_await "Xvfb" _test_desktop_file_filled "$numberFile" || return 1
   export DISPLAY=":$(head -n 1 "$numberFile")"
+  [ "$TEST_DESKTOP_MONITORS" = 1 ] && return 0
+  { xrandr --setmonitor Left 1280/339x1024/271+0+0 screen && xrandr --setmonitor Right 1280/339x1024/271+1280+0 none; } \
+    >/dev/null
 }
 
 _test_desktop_wayland_answers() { "$TEST_DESKTOP_TOOLS/desktop-probe" wayland "$1"; }
@@ -242,7 +256,8 @@ _test_desktop_start_kwin() {
   # The installed binary carries a file capability that a container cannot
   # grant, so it does not start; a plain copy with the same name does.
   mkdir "$copy" && cp "$(command -v kwin_wayland)" "$copy/kwin_wayland" || return 1
-  local -a command=("$copy/kwin_wayland" --virtual --no-lockscreen --socket "$socket")
+  local -a command=("$copy/kwin_wayland" --virtual --no-lockscreen --socket "$socket" --output-count
+    "$TEST_DESKTOP_MONITORS")
   if [ -n "$xwayland" ]; then
     _test_desktop_prepare_x_socket_folder
     command+=(--xwayland --exit-with-session "sh $(_test_desktop_session_script "$TEST_DESKTOP_DIR" DISPLAY)")
@@ -307,6 +322,7 @@ _test_desktop_start_sway() {
     asUser=(setpriv --reuid=$nobody --regid=$nobody --clear-groups)
   fi
   _test_desktop_spawn sway "${compositorEnvironment[@]}" XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless \
+    WLR_HEADLESS_OUTPUTS="$TEST_DESKTOP_MONITORS" \
     WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman "${asUser[@]}" sway --config "$config"
   _test_desktop_await "sway" _test_desktop_sway_socket "$runtime" || return 1
   local socket
@@ -334,7 +350,8 @@ _test_desktop_bus_name_owned() {
 
 _test_desktop_start_mutter() {
   local xwayland=$1 socket=wayland-0
-  local -a compositorEnvironment command=(mutter --headless --wayland --virtual-monitor 1024x768 --wayland-display "$socket")
+  local -a compositorEnvironment command=(mutter --headless --wayland --wayland-display "$socket")
+  for _ in $(seq "$TEST_DESKTOP_MONITORS"); do command+=(--virtual-monitor 1024x768); done
   mapfile -t compositorEnvironment < <(_test_desktop_compositor_environment)
   if [ -n "$xwayland" ]; then
     _test_desktop_prepare_x_socket_folder

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -197,18 +198,24 @@ TEST_F(MainFormTest, InputFromTheHookLibrariesReachesTheBreakLogic) {
 TEST_F(MainFormTest, ATrayClickBringsTheWindowBackAndStartHidesItAgain) {
   form.B_Start->click();
   ASSERT_FALSE(form.isVisible());
+  // Its monitor went away while it was hidden: it comes back on one.
+  form.move(20'000, 20'000);
   pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONDOWN);
   pausalo_post_message(form.Tray1->Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
   ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }));
   EXPECT_FALSE(form.Tray1->Active());
   EXPECT_TRUE(area.shownIcons.empty());
+  EXPECT_NE(QGuiApplication::screenAt(form.frameGeometry().center()), nullptr) << "back where no monitor shows it";
 
   // Minimised by the window manager: into the tray, not the taskbar.
+  form.move(10, 10);
   form.windowHandle()->setWindowState(Qt::WindowMinimized);
   ASSERT_TRUE(ProcessEventsUntil([&] { return !form.isVisible(); }, 5s));
   EXPECT_TRUE(form.Tray1->Added());
+  const QPoint putAt = form.pos();
   form.Tray1Click();
   EXPECT_TRUE(form.isVisible() && !form.isMinimized()) << "the window came back minimised";
+  EXPECT_EQ(form.pos(), putAt) << "moved from a place on a monitor";
 
   form.B_Stop->click();
   form.B_Start->click();

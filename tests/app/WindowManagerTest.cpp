@@ -1,7 +1,8 @@
 // The main window and the break window under the window managers of the
 // sessions people run: GNOME (mutter with Xwayland, no notification area),
-// Plasma (KWin with Xwayland), sway with Xwayland and i3. Which one the
-// test desktop is comes from PAUSALO_DESKTOP_KIND (gnome, kwin, sway, i3).
+// Plasma (KWin with Xwayland), sway with Xwayland and i3, and openbox on
+// an X server. Which one the test desktop is comes from
+// PAUSALO_DESKTOP_KIND (gnome, kwin, sway, i3, openbox).
 // What counts is what the window manager and the screen show. On sway the
 // program also runs as a native Wayland client, as when the user picks
 // that platform.
@@ -16,6 +17,8 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
+#include <QRect>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -39,6 +42,9 @@ const QByteArray DesktopKind = qgetenv("PAUSALO_DESKTOP_KIND");
 // Tiling window managers have no minimised state, and put a full-screen
 // window over everything, stay-on-top windows included.
 const bool Tiling = DesktopKind == "sway" || DesktopKind == "i3";
+
+// A Wayland compositor runs the session, its X server an Xwayland.
+const bool Composited = DesktopKind == "gnome" || DesktopKind == "kwin" || DesktopKind == "sway";
 
 // The program runs on Wayland itself rather than through Xwayland.
 bool NativeWayland() { return QGuiApplication::platformName() == "wayland"; }
@@ -92,12 +98,15 @@ bool SwayFocuses(const QString& title, bool fullScreen) {
 // would; native Wayland where the session runs Wayland programs so.
 class FullScreenWindow {
  public:
-  FullScreenWindow() {
+  // On the monitor holding the point, where one is given. KWin opened a
+  // Wayland window full screen on the first output whatever output it asked
+  // for: there that one is an X11 window.
+  explicit FullScreenWindow(std::optional<QPoint> on = std::nullopt) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const bool wayland = DesktopKind == "sway" || DesktopKind == "kwin";
+    const bool wayland = DesktopKind == "sway" || (DesktopKind == "kwin" && !on);
     environment.insert("QT_QPA_PLATFORM", wayland ? "wayland" : "xcb");
     process_.setProcessEnvironment(environment);
-    process_.start(FULL_SCREEN_WINDOW, {});
+    process_.start(FULL_SCREEN_WINDOW, on ? QStringList{QString("%1,%2").arg(on->x()).arg(on->y())} : QStringList{});
   }
   ~FullScreenWindow() {
     process_.kill();
@@ -115,6 +124,46 @@ class FullScreenWindow {
  private:
   QProcess process_;
 };
+
+// The monitor right of the primary, where the desktop has two.
+std::optional<QRect> SecondMonitor() {
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->geometry().x() > 0) return screen->geometry();
+  return std::nullopt;
+}
+
+// Moves the pointer onto the monitor: through the compositor where there is
+// one (that pointer is the one the user moves), else through XTEST.
+void MovePointerOnto(const QRect& monitor) {
+  if (!Composited) {
+    ASSERT_EQ(
+        RunTool("xdotool", {"mousemove", QString::number(monitor.center().x()), QString::number(monitor.center().y())}),
+        0);
+    return;
+  }
+  const QString compositor = DesktopKind == "gnome" ? "mutter" : QString::fromLatin1(DesktopKind);
+  ASSERT_EQ(RunTool(PAUSALO_INJECT, {"--for", compositor, "--right", "1500", "--moves", "4"}), 0);
+}
+
+// Where the window is on the screen, as the window manager placed it.
+QRect PlacedAt(const QWidget& window) {
+  if (NativeWayland()) {
+    for (const QJsonObject& node : SwayWindows())
+      if (node.value("name").toString() == window.windowTitle()) {
+        const QJsonObject rect = node.value("rect").toObject();
+        return {rect.value("x").toInt(), rect.value("y").toInt(), rect.value("width").toInt(),
+                rect.value("height").toInt()};
+      }
+    return {};
+  }
+  QByteArray info;
+  RunTool("xwininfo", {"-id", Hex(window.winId())}, &info);
+  const auto value = [&](const QByteArray& name) {
+    const qsizetype at = info.indexOf(name + ':');
+    return at < 0 ? 0 : info.mid(at + name.size() + 1).split('\n').first().trimmed().toInt();
+  };
+  return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
+}
 
 // How many of the label's own red pixels the picture shows where the label
 // is, as a share of them.
@@ -175,14 +224,50 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
     EXPECT_TRUE(ProcessEventsUntil([&] { return XProperty(window, "WM_STATE").contains("Iconic"); }, 5s))
         << "the window manager did not minimise the window: " << XProperty(window, "WM_STATE").toStdString();
   }
+  if (Tiling) {
+    // A full-screen window in front; the user calls the window back as from
+    // the notification area: the window manager focuses it.
+    FullScreenWindow fullScreen;
+    const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
+    ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
+    const auto focused = [&](const QString& title, WId x11Window) {
+      return DesktopKind == "sway" ? SwayFocuses(title, title == "Full screen") : ActiveWindow() == Hex(x11Window);
+    };
+    ASSERT_TRUE(ProcessEventsUntil([&] { return focused("Full screen", *fullScreenWindow); }, 10s));
+    form.Tray1Click();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return focused(form.windowTitle(), form.winId()); }, 5s))
+        << "the window called back is not focused";
+  }
   form.B_StopClick();
 }
 
 TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindowWithinASecond) {
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
-  FullScreenWindow fullScreen;
+  // GNOME: the window stays minimised, where Start put it.
+  const auto mainIconic = [&] { return XProperty(Hex(form.winId()), "WM_STATE").contains("Iconic"); };
+  const bool minimises = DesktopKind == "gnome";
+  if (minimises) {
+    ASSERT_TRUE(ProcessEventsUntil(mainIconic, 5s)) << "Start did not minimise the main window";
+  }
+  // With two monitors the user is at the second, the pointer there and a
+  // full-screen window in front of it.
+  const std::optional<QRect> second = SecondMonitor();
+  if (second) {
+    ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
+  FullScreenWindow fullScreen(second ? std::optional(second->center()) : std::nullopt);
   const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
   ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
+  // sway opened the full-screen window on the first output, whatever it
+  // asked for: the user moves it over.
+  if (second && DesktopKind == "sway") {
+    ASSERT_EQ(RunTool("swaymsg", {R"([title="^Full screen$"] move container to output right, focus)"}), 0);
+  }
+  // Moves over the full-screen window: the X server of an Xwayland session
+  // sees the pointer over X windows only.
+  if (second && Composited) {
+    ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
 
   // How the test sees the break window on screen: a picture, where the
   // test knows where the window is (not as a native Wayland client) and
@@ -198,7 +283,8 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
     if (NativeWayland()) return SwayFocuses("Full screen", true);
     if (!pictures) return ActiveWindow() == Hex(*fullScreenWindow);
     const QImage picture = TakeScreenPicture(source, &pictureFailure);
-    return !picture.isNull() && picture.pixel(picture.rect().center()) == qRgb(0, 0, 255);
+    const QPoint middle = second ? second->center() : picture.rect().center();
+    return picture.valid(middle) && picture.pixel(middle) == qRgb(0, 0, 255);
   };
   ASSERT_TRUE(ProcessEventsUntil(fullScreenInFront, 10s))
       << "the full-screen window never came in front " << pictureFailure.toStdString();
@@ -218,13 +304,29 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   // when it is shown until a second after the break came due; then the
   // window is closed.
   QElapsedTimer sinceDue;
-  bool sawBreakWindow = false, inView = false;
+  bool sawBreakWindow = false, inView = false, mainIconicAtBreak = false, mainIconicInPause = true;
+  QRect breakPlacedAt;
+  // Where the window manager minimises, OK starts the pause once the break
+  // window is in view, and it runs a second.
+  QElapsedTimer pause;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (!form.BreakForm || !form.BreakForm->isVisible()) return;
+    if (!sawBreakWindow && minimises) mainIconicAtBreak = mainIconic();
     sawBreakWindow = true;
+    if (second) breakPlacedAt = PlacedAt(*form.BreakForm);
+    if (pause.isValid()) {
+      mainIconicInPause = mainIconicInPause && mainIconic();
+      if (pause.elapsed() > 1000) form.BreakForm->close();
+      return;
+    }
     const bool stillInTime = sinceDue.elapsed() <= 1000;
     inView = stillInTime && breakWindowInView();
+    if (inView && minimises) {
+      form.OkClick();
+      pause.start();
+      return;
+    }
     if (inView || sinceDue.elapsed() > 1000) form.BreakForm->close();
   });
   watch.start(10);
@@ -235,5 +337,16 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   EXPECT_TRUE(inView) << "the break window was not in view over the full-screen window a second after the break came "
                          "due (on "
                       << DesktopKind.toStdString() << ") " << pictureFailure.toStdString();
+  if (second) {
+    EXPECT_TRUE(second->contains(breakPlacedAt))
+        << "the break window is not on the monitor the user is at: at " << breakPlacedAt.x() << "," << breakPlacedAt.y()
+        << " " << breakPlacedAt.width() << "x" << breakPlacedAt.height();
+  }
+  if (minimises) {
+    EXPECT_TRUE(mainIconicAtBreak) << "the break window brought the main window back";
+    EXPECT_TRUE(mainIconicInPause) << "the main window came back during the pause";
+    ProcessEventsFor(1s);
+    EXPECT_TRUE(mainIconic()) << "the main window came back after the break";
+  }
   form.B_StopClick();
 }

@@ -57,7 +57,7 @@ QImage PictureFromKWin(QString* failure) {
     return {};
   }
   QDBusInterface screenshot("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2");
-  const QDBusReply<QVariantMap> reply = screenshot.call("CaptureActiveScreen", QVariantMap{},
+  const QDBusReply<QVariantMap> reply = screenshot.call("CaptureWorkspace", QVariantMap{},
                                                         QVariant::fromValue(QDBusUnixFileDescriptor(pipeEnds[1])));
   close(pipeEnds[1]);
   if (!reply.isValid()) {

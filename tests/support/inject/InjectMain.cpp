@@ -1,9 +1,10 @@
 // pausalo_inject: user activity through the compositor, for tests and
 // benchmarks on a test desktop (tools/test-desktop).
 //
-//   pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M]
+//   pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M] [--right PX]
 //
-// Moves the pointer one pixel back and forth N times (default 1), or for S
+// With --right, first moves the pointer PX pixels to the right (onto a
+// second monitor, say). Then moves the pointer one pixel back and forth N times (default 1), or for S
 // seconds, every M milliseconds (default 10), and returns once the
 // compositor has handled the last move; prints "moves N" then. Without --for it takes what the
 // session offers: KWin's fake input, else a wlroots virtual pointer, else
@@ -30,6 +31,7 @@ struct Plan {
   long moves = 1;
   std::optional<std::chrono::milliseconds> duration;
   std::chrono::milliseconds interval{10};
+  long right = 0;
 };
 
 std::optional<long> Number(std::string_view text) {
@@ -52,6 +54,8 @@ std::optional<Plan> ReadPlan(int argc, char** argv) {
       plan.duration = std::chrono::seconds(*number);
     else if (option == "--interval-ms" && number)
       plan.interval = std::chrono::milliseconds(*number);
+    else if (option == "--right" && number)
+      plan.right = *number;
     else
       return std::nullopt;
   }
@@ -77,7 +81,8 @@ std::unique_ptr<ActivityInjector> Connect(std::string_view compositor, std::stri
 int main(int argc, char** argv) {
   const std::optional<Plan> plan = ReadPlan(argc, argv);
   if (!plan) {
-    std::cerr << "usage: pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M]\n";
+    std::cerr << "usage: pausalo_inject [--for kwin|sway|mutter] [--moves N | --seconds S] [--interval-ms M] "
+                 "[--right PX]\n";
     return 2;
   }
   const std::string_view compositor = plan->compositor.empty() ? OfferedCompositor() : plan->compositor;
@@ -87,6 +92,7 @@ int main(int argc, char** argv) {
     std::cerr << "pausalo_inject (" << compositor << "): " << error << '\n';
     return 1;
   }
+  if (plan->right != 0 && !injector->MovePointer(static_cast<int>(plan->right), 0)) return 1;
   const Clock::time_point start = Clock::now();
   Clock::time_point next = start;
   long move = 0;
