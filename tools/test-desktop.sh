@@ -277,11 +277,13 @@ _test_desktop_start_kwin() {
 # NAME=VALUE lines in FOLDER/session, and stays until the compositor ends
 # (some end with the program they started). It also lets the desktop's
 # user into the Xwayland display, which sway started as nobody guards
-# against root's clients.
+# against root's clients. Its process group goes into FOLDER/session-group:
+# sway starts it in a session of its own, which does not end with sway.
 _test_desktop_session_script() {
   local folder=$1 script=$1/session.sh
   shift
   {
+    printf 'ps -o pgid= -p $$ >%s/session-group || exit 1\n' "$folder"
     printf '%s\n' "[ -z \"\${DISPLAY:-}\" ] || xhost +si:localuser:$(id -un) >/dev/null || exit 1"
     printf 'for name in %s; do printf "%%s=%%s\\n" "$name" "$(printenv "$name")"; done >%s/session.new\n' "$*" "$folder"
     printf 'mv %s/session.new %s/session && exec sleep infinity\n' "$folder" "$folder"
@@ -291,10 +293,13 @@ _test_desktop_session_script() {
 }
 
 # _test_desktop_adopt_session WHAT FOLDER: waits for the script above to
-# write FOLDER/session, then exports what it wrote.
+# write FOLDER/session, then exports what it wrote; the script's process
+# group ends with the desktop, before the compositor's.
 _test_desktop_adopt_session() {
   _test_desktop_await "$1" _test_desktop_file_filled "$2/session" || return 1
-  local line
+  local line group
+  group=$(tr -d ' ' <"$2/session-group")
+  [[ " ${TEST_DESKTOP_GROUPS[*]} " == *" $group "* ]] || TEST_DESKTOP_GROUPS+=("$group")
   while IFS= read -r line; do
     [ -n "${line#*=}" ] && export "${line?}"
   done <"$2/session"

@@ -311,7 +311,7 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
   const auto breakAfter = working.elapsed();
   EXPECT_GE(breakAfter, 59'000) << "the break came before a minute of work";
   EXPECT_LE(breakAfter, 66'000) << "the break came late";
-  EXPECT_TRUE(Eventually([&] { return BreakWindowInFront(session, breakWindow); }, 1s))
+  EXPECT_TRUE(Eventually([&] { return BreakWindowInFront(session, breakWindow); }, 10s))
       << "the break window is not in front of the full-screen window";
   if (session.layersAbove) {
     EXPECT_TRUE(XProperty(breakWindow, "_NET_WM_STATE").contains("_NET_WM_STATE_ABOVE"))

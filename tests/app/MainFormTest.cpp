@@ -39,11 +39,14 @@ namespace {
 constexpr char KeyboardTestHook[] = "libtesthook_kb.so";
 constexpr char MouseTestHook[] = "libtesthook_m.so";
 
-// Runs a step as soon as a modal window is up (inside its event loop).
+// Runs a step as soon as a modal window is up and active, as the user
+// meets it (inside its event loop). The window gets its focus when it is
+// activated, which the window system reports after it was shown: on a
+// loaded machine, after an overdue poll may have found it.
 void WhenModal(std::function<void(QWidget*)> step) {
   auto* poll = new QTimer;
   QObject::connect(poll, &QTimer::timeout, [poll, step] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isActiveWindow()) {
       poll->stop();
       poll->deleteLater();
       step(modal);

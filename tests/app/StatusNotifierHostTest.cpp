@@ -265,7 +265,7 @@ TEST(StatusNotifierHostWithTheProgram, ARealClickOnTheIconBringsTheWindowBack) {
     // The icon sits after the space the empty area took.
     const QPoint icon(panel.left() + (emptyPanel.width() + panel.width()) / 2, panel.center().y());
     ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(icon.x()), QString::number(icon.y()), "click", "1"}), 0);
-    ProcessEventsUntil([] { return !ShownMainWindows().empty(); }, 2s);
+    ProcessEventsUntil([] { return !ShownMainWindows().empty(); }, 10s);
   }
   EXPECT_EQ(ShownMainWindows().size(), 1) << "a click on the icon did not bring the window back";
 }

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "EventLoopWaits.h"
 #include "ScreenPicture.h"
@@ -241,7 +242,7 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
   form.B_StopClick();
 }
 
-TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindowWithinASecond) {
+TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindow) {
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
   // GNOME: the window stays minimised, where Start put it.
   const auto mainIconic = [&] { return XProperty(Hex(form.winId()), "WM_STATE").contains("Iconic"); };
@@ -301,10 +302,14 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
     return ShareOfLabelShown(*form.BreakLabel, picture) > 0.8;
   };
   // Pictures are taken from inside the break window's own event loop, from
-  // when it is shown until a second after the break came due; then the
-  // window is closed.
+  // when it is shown until it is in view, or until a bound that holds on a
+  // loaded machine has passed since the break came due; then the window is
+  // closed. How long it took goes into the test's record, for
+  // bench/break-window-in-view.
+  constexpr std::chrono::milliseconds inViewBound = 10s;
   QElapsedTimer sinceDue;
-  bool sawBreakWindow = false, inView = false, mainIconicAtBreak = false, mainIconicInPause = true;
+  bool sawBreakWindow = false, mainIconicAtBreak = false, mainIconicInPause = true;
+  std::optional<qint64> inViewAfter;
   QRect breakPlacedAt;
   // Where the window manager minimises, OK starts the pause once the break
   // window is in view, and it runs a second.
@@ -320,23 +325,24 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
       if (pause.elapsed() > 1000) form.BreakForm->close();
       return;
     }
-    const bool stillInTime = sinceDue.elapsed() <= 1000;
-    inView = stillInTime && breakWindowInView();
-    if (inView && minimises) {
+    if (breakWindowInView()) inViewAfter = sinceDue.elapsed();
+    if (inViewAfter && minimises) {
       form.OkClick();
       pause.start();
       return;
     }
-    if (inView || sinceDue.elapsed() > 1000) form.BreakForm->close();
+    if (inViewAfter || sinceDue.elapsed() > inViewBound.count()) form.BreakForm->close();
   });
   watch.start(10);
-  WorkUntilTheBreakIsDue();
   sinceDue.start();
+  WorkUntilTheBreakIsDue();
   ASSERT_TRUE(ProcessEventsUntil([&] { return sawBreakWindow && form.BreakForm.isNull(); }, 10s))
       << "the break window did not open, or did not close";
-  EXPECT_TRUE(inView) << "the break window was not in view over the full-screen window a second after the break came "
-                         "due (on "
-                      << DesktopKind.toStdString() << ") " << pictureFailure.toStdString();
+  ASSERT_TRUE(inViewAfter) << "the break window was not in view over the full-screen window " << inViewBound.count()
+                           << " ms after the break came due (on " << DesktopKind.toStdString() << ") "
+                           << pictureFailure.toStdString();
+  RecordProperty("desktop", DesktopKind.toStdString() + (NativeWayland() ? " native" : ""));
+  RecordProperty("in_view_after_ms", std::to_string(*inViewAfter));
   if (second) {
     EXPECT_TRUE(second->contains(breakPlacedAt))
         << "the break window is not on the monitor the user is at: at " << breakPlacedAt.x() << "," << breakPlacedAt.y()

@@ -89,7 +89,7 @@ TEST_F(TrayIconOnX11, ShowsInTheTrayHostAndTurnsRealClicksIntoEvents) {
     for (int attempt = 0; attempt < 10 && clicks.size() == clicksBefore; ++attempt) {
       ProcessEventsUntil([&] { return icon->windowHandle() != nullptr && icon->windowHandle()->isExposed(); }, 2s);
       ClickAt(icon->mapToGlobal(icon->rect().center()), button);
-      ProcessEventsUntil([&] { return clicks.size() > clicksBefore; }, 1s);
+      ProcessEventsUntil([&] { return clicks.size() > clicksBefore; }, 10s);
     }
     return clicks.size() == clicksBefore + 1;
   };
