@@ -351,7 +351,7 @@ TEST(Journey, AMinuteOfWorkABreakOverAFullScreenWindowAPauseAndTheWindowBack) {
         const QImage now = WindowPicture(main);
         return !now.isNull() && now != before;
       },
-      5s))
+      10s))
       << "the clocks stand still";
   EXPECT_EQ(program.Process().state(), QProcess::Running);
 }
