@@ -158,8 +158,9 @@ bool ApplicationIsForeground();
 // Moves a top-level window to the middle of the work area of the monitor
 // the user is at (ScreenTheUserIsAt).
 void CentreOnScreen(QWidget& window);
-// Centres a top-level window so (CentreOnScreen) when no monitor shows its
-// middle, as when the monitor it was on is gone; otherwise it stays.
+// Leaves a top-level window where it is while a monitor shows its middle;
+// otherwise (the monitor it was on is gone) centres it as CentreOnScreen
+// does.
 void KeepOnAScreen(QWidget& window);
 
 // Reports an exception that cannot propagate any further, such as one that
