@@ -1,5 +1,6 @@
 #include "hooks/gnome/MutterIdleConnection.h"
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 
@@ -20,17 +21,19 @@ constexpr std::chrono::microseconds CallTimeout = std::chrono::seconds(2);
 constexpr std::chrono::microseconds OpenTimeout = std::chrono::seconds(1);
 
 // Calls a method of the monitor and reads its one result; nothing when the
-// call or the reading fails. replier, when given, gets the unique name of
-// the connection that answered.
+// call or the reading fails. A monitor that answers too late is busy, not
+// gone: every other failure sets lost. replier, when given, gets the unique
+// name of the connection that answered.
 template <class Result, class... Args>
-std::optional<Result> CallMonitor(sd_bus* bus, std::string* replier, const char* method, const char* resultType,
-                                  const char* argTypes, Args... args) {
+std::optional<Result> CallMonitor(sd_bus* bus, bool& lost, std::string* replier, const char* method,
+                                  const char* resultType, const char* argTypes, Args... args) {
   sd_bus_message* reply = nullptr;
   sd_bus_error error = SD_BUS_ERROR_NULL;
   Result result{};
-  const bool read = sd_bus_call_method(bus, MonitorName, MonitorPath, MonitorInterface, method, &error, &reply,
-                                       argTypes, args...) >= 0 &&
-                    sd_bus_message_read(reply, resultType, &result) >= 0;
+  const int called = sd_bus_call_method(bus, MonitorName, MonitorPath, MonitorInterface, method, &error, &reply,
+                                        argTypes, args...);
+  const bool read = called >= 0 && sd_bus_message_read(reply, resultType, &result) >= 0;
+  if (!read && called != -ETIMEDOUT) lost = true;
   const char* sender = read ? sd_bus_message_get_sender(reply) : nullptr;
   if (replier != nullptr) *replier = sender != nullptr ? sender : "";
   sd_bus_message_unref(reply);
@@ -63,7 +66,7 @@ bool MutterIdleConnection::Subscribe() {
 
 bool MutterIdleConnection::AddIdleWatch() {
   const std::uint64_t threshold = EdgeActivity::IdleThreshold.count();
-  idleWatch_ = CallMonitor<std::uint32_t>(bus_.get(), &owner_, "AddIdleWatch", "u", "t", threshold).value_or(0);
+  idleWatch_ = CallMonitor<std::uint32_t>(bus_.get(), lost_, &owner_, "AddIdleWatch", "u", "t", threshold).value_or(0);
   return idleWatch_ != 0;
 }
 
@@ -111,20 +114,19 @@ void MutterIdleConnection::ResumeIfActive() {
 }
 
 void MutterIdleConnection::BecameIdle() {
-  sink_->Idled();
   if (activeWatch_ == 0) {
-    activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), nullptr, "AddUserActiveWatch", "u", "").value_or(0);
+    activeWatch_ = CallMonitor<std::uint32_t>(bus_.get(), lost_, nullptr, "AddUserActiveWatch", "u", "").value_or(0);
   }
-  if (activeWatch_ == 0) lost_ = true;
+  // Without a watch to report the user's return, the user still counts as
+  // active, and the idle time asked before the next notification decides.
+  if (activeWatch_ != 0) sink_->Idled();
 }
 
 bool MutterIdleConnection::ConfirmActive() {
-  const auto idle = CallMonitor<std::uint64_t>(bus_.get(), nullptr, "GetIdletime", "t", "");
-  if (!idle) {
-    lost_ = true;
-    return false;
-  }
-  if (std::chrono::milliseconds(*idle) < EdgeActivity::IdleThreshold) return true;
+  const auto idle = CallMonitor<std::uint64_t>(bus_.get(), lost_, nullptr, "GetIdletime", "t", "");
+  if (idle && std::chrono::milliseconds(*idle) < EdgeActivity::IdleThreshold) return true;
+  // Unconfirmed, also when the answer came too late: the watch set up
+  // again reports the next input.
   BecameIdle();
   return false;
 }

@@ -19,7 +19,9 @@ namespace pausalo::hooks {
 // owner of the monitor's name (mutter replaced) gets the watches again.
 // Anyone on the bus may send the monitor's signals: only those of the owner
 // that gave out the watches count, and a fired user-active watch counts once
-// the idle time confirms it.
+// the idle time confirms it. A monitor that answers too late is busy, not
+// gone: the connection stays, and the next input or due notification asks
+// again.
 class MutterIdleConnection final : public EdgeConnection {
  public:
   // Null when the session bus or the idle monitor does not answer.

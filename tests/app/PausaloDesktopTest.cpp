@@ -4,6 +4,7 @@
 // tick of the timer is five seconds of program time.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -160,8 +161,17 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
   }
 
   SilentNotificationServer notifications;
+  // Each new value is announced as it comes.
+  static QVariantList announced;
+  QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+    if (event->type() == QAccessible::ValueChanged)
+      announced << static_cast<QAccessibleValueChangeEvent*>(event)->value();
+  });
   form.FSActivity->CommitValue(1);
+  form.FSPause->CommitValue(2);
   form.FSPause->CommitValue(1);
+  QAccessible::installUpdateHandler(nullptr);
+  EXPECT_EQ(announced, (QVariantList{1, 2, 1}));
   form.B_StartClick();
   QStringList heard;
   QTimer watch;

@@ -286,6 +286,14 @@ TEST_F(DisplayLossTest, OnGnomeTheIdleMonitorsIdleTimeAndNewOwnersCount) {
   successor.write("input\n");
   EXPECT_TRUE(ProcessEventsUntil([&] { return mice > before; }, 10s)) << "no notification at the successor's watch";
 
+  // An answer that comes too late is from a busy monitor, not a lost one:
+  // the source asks for a watch again and goes on.
+  successor.write("stall\n");
+  EXPECT_TRUE(AwaitLine(successor, "AddUserActiveWatch")) << "a late answer ended the source";
+  const int stalled = mice;
+  successor.write("input\n");
+  EXPECT_TRUE(ProcessEventsUntil([&] { return mice > stalled; }, 10s)) << "no notification after a late answer";
+
   // The session bus closes under the source: its thread ends, not spins.
   desktop.Stop();
   EXPECT_LT(BackgroundProcessorTime(2000ms), 500ms);

@@ -4,7 +4,8 @@
 // org.gnome.Mutter.IdleMonitor on the session bus from whoever has it,
 // prints "ready", then a line for each call it gets ("AddIdleWatch 1000",
 // "GetIdletime", ...). A line "input" on its standard input is input, which
-// fires the user-active watches given out since; "fire" fires them alone.
+// fires the user-active watches given out since; "fire" fires them alone;
+// "stall" leaves the bus unanswered for five seconds, as a busy compositor.
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -84,5 +86,6 @@ int main(int argc, char* argv[]) {
     const std::string command(line);
     if (command == "input\n") lastInput = Clock::now();
     if (command == "input\n" || command == "fire\n") FireActiveWatches(bus);
+    if (command == "stall\n") std::this_thread::sleep_for(std::chrono::seconds(5));
   }
 }
