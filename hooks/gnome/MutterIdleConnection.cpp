@@ -99,7 +99,9 @@ int MutterIdleConnection::MonitorReplaced(sd_bus_message* message, void* data, s
   if (*newOwner == '\0') return 0;
   // The watches went with the old owner: the new one gets them again and
   // tells whether the user is idle now, which the old one may not have
-  // reported.
+  // reported. One that does not answer, even late, ends the connection: its
+  // unique name, which the signals are checked against, comes with that
+  // answer.
   self.activeWatch_ = 0;
   if (!self.AddIdleWatch()) {
     self.lost_ = true;
