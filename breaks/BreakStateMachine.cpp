@@ -32,6 +32,7 @@ void BreakStateMachine::KeyboardEvent() { Input(IdleEnd::CountIdleAsWork); }
 void BreakStateMachine::MouseEvent() { Input(IdleEnd::ResumeFrozenClock); }
 
 void BreakStateMachine::Input(IdleEnd idleEnd) {
+  CatchUp();
   switch (state_) {
     case ssWaiting: BeginWorkingStretch(); break;
     case ssWorking: lastInput_ = clock_.Now(); break;
@@ -50,6 +51,31 @@ void BreakStateMachine::Input(IdleEnd idleEnd) {
       break;
     case ssSnoozed: lastInput_ = clock_.Now(); break;
     case ssPausing: break;
+  }
+}
+
+void BreakStateMachine::CatchUp() {
+  if (state_ == ssWaiting) return;
+  const TBreakLimits limits = ReadLimits(limits_);
+  const TDateTime idle = Since(lastInput_);
+  const bool pauseReached = Reaches(idle, MinutesToDays(limits.Pause));
+  switch (state_) {
+    case ssWorking:
+      if (!Reaches(idle, MinutesToDays(limits.Timeout))) return;
+      state_ = ssIdle;
+      [[fallthrough]];
+    case ssIdle:
+      if (pauseReached) state_ = ssWaiting;
+      return;
+    case ssBreakDue:
+    case ssSnoozed:
+      if (pauseReached) FinishPause();
+      return;
+    case ssPausing:
+      // The tick shows the full bar before it closes the window.
+      if (PauseProgress(idle, limits) >= 100) TickPausing(limits);
+      return;
+    case ssWaiting: return;
   }
 }
 
@@ -100,15 +126,19 @@ void BreakStateMachine::TickBreakDue(const TBreakLimits& limits) {
 
 void BreakStateMachine::TickPausing(const TBreakLimits& limits) {
   idleElapsed_ = Since(lastInput_);
+  const int position = PauseProgress(idleElapsed_, limits);
+  outputs_.SetPauseProgress(position);
+  if (position >= 100) FinishPause();
+}
+
+int BreakStateMachine::PauseProgress(TDateTime sinceAccepted, const TBreakLimits& limits) {
   // In whole milliseconds, as the limits are compared: the difference of two
   // clock readings in days carries a rounding error that turns an exact half
   // per cent (7.5) into 7.4999999995 and rounds it the wrong way.
   const long long pause = SpanMilliseconds(MinutesToDays(limits.Pause));
   // A pause of zero minutes (or less) is over at once.
-  const double percent = pause > 0 ? static_cast<double>(SpanMilliseconds(idleElapsed_)) * 100.0 / pause : 100.0;
-  const int position = static_cast<int>(std::nearbyint(std::clamp(percent, 0.0, 100.0)));
-  outputs_.SetPauseProgress(position);
-  if (position >= 100) FinishPause();
+  const double percent = pause > 0 ? static_cast<double>(SpanMilliseconds(sinceAccepted)) * 100.0 / pause : 100.0;
+  return static_cast<int>(std::nearbyint(std::clamp(percent, 0.0, 100.0)));
 }
 
 void BreakStateMachine::TickSnoozed(const TBreakLimits& limits) {

@@ -56,6 +56,13 @@ class BreakOutputs {
 // idle stretch and fall straight back to idle, so that someone pressing one
 // key per tick would never be seen working again.
 //
+// The ticks stop while the machine sleeps (a suspend freezes the program),
+// and the input that wakes it usually comes before the next tick. So an
+// input first brings the state up to date with the time passed, as the
+// ticks missed would have (to idle, to waiting, or the pause over), and only
+// then counts: time away never counts as work. The break window is left to
+// the next tick; it is never opened from an input.
+//
 // A pause is credited only for time without input: input stamps LastInput
 // while the break window stands unanswered and while snoozed, so that the
 // window closes, or the snooze ends, a pause after the last input.
@@ -82,12 +89,15 @@ class BreakStateMachine {
   enum class IdleEnd { CountIdleAsWork, ResumeFrozenClock };
 
   void Input(IdleEnd idleEnd);
+  void CatchUp();
   // Time from a past moment until now; never negative.
   TDateTime Since(TDateTime moment) const;
   void BeginWorkingStretch();
   void TickWorking(const TBreakLimits& limits);
   void TickBreakDue(const TBreakLimits& limits);
   void TickPausing(const TBreakLimits& limits);
+  // The pause bar's position, 0 to 100, that long after OK.
+  static int PauseProgress(TDateTime sinceAccepted, const TBreakLimits& limits);
   void TickSnoozed(const TBreakLimits& limits);
   void TickIdle(const TBreakLimits& limits);
   void FinishPause();

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
@@ -9,12 +10,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -30,10 +35,9 @@ constexpr char IpcMagic[] = "i3-ipc";
 constexpr qsizetype IpcMagicSize = sizeof(IpcMagic) - 1;
 constexpr qsizetype IpcHeaderSize = IpcMagicSize + 2 * sizeof(std::uint32_t);
 constexpr std::uint32_t RunCommand = 0;
-constexpr std::uint32_t GetTree = 4;
 
-// A window manager takes a moment to manage a new window; until then it is
-// missing from the tree, and it is looked for again.
+// A window manager takes a moment to manage a new window; until then no
+// window matches its criteria, and it is looked for again.
 constexpr int LookAgainMs = 50;
 constexpr int GiveUpMs = 5'000;
 
@@ -67,78 +71,125 @@ QString TilingWindowManagerSocket() {
   return I3SocketOfRootWindow();
 }
 
-// The tree's container that holds the window: on X11 by its window id, on
-// Wayland (sway) by this process and the window's title. 0 when none does.
-qint64 ContainerOf(const QJsonObject& node, std::uint32_t x11Window, const QString& title) {
-  const bool isWindow = x11Window != 0
-                            ? node.value("window").toInteger() == x11Window
-                            : node.value("pid").toInteger() == getpid() && node.value("name").toString() == title;
-  if (isWindow) return node.value("id").toInteger();
-  for (const char* children : {"nodes", "floating_nodes"}) {
-    for (const QJsonValue child : node.value(children).toArray()) {
-      if (const qint64 found = ContainerOf(child.toObject(), x11Window, title)) return found;
-    }
-  }
-  return 0;
+// The command that focuses the window, naming it by criteria: its X11
+// window id on an X server (i3, and sway through Xwayland), this process
+// and its whole title on Wayland (sway). Empty while the window has no
+// native window yet.
+QByteArray FocusCommand(const QWidget& window) {
+  const QWindow* handle = window.windowHandle();
+  if (handle == nullptr) return {};
+  if (QGuiApplication::platformName() == "xcb") return QStringLiteral("[id=%1] focus").arg(handle->winId()).toUtf8();
+  const QString title = QRegularExpression::escape(handle->title());
+  return QStringLiteral("[pid=%1 title=\"^%2$\"] focus").arg(getpid()).arg(title).toUtf8();
 }
 
-// The most a reply may hold. A tree names each window in about 1.5 KiB, so
-// a session's tree stays well under a mebibyte; a longer reply is refused
-// before it is read, which bounds the memory it takes and the time parsing
-// it takes.
-constexpr std::uint32_t MaxReplySize = 1024 * 1024;
+// Whether a command's reply says that every command in it succeeded.
+bool Succeeded(const QByteArray& reply) {
+  const QJsonArray results = QJsonDocument::fromJson(reply).array();
+  return !results.isEmpty() && std::all_of(results.begin(), results.end(), [](const QJsonValue& result) {
+    return result.toObject().value("success").toBool();
+  });
+}
+
+// The most a message may hold. A command's reply names each command's
+// success in a few dozen bytes; a longer one is refused before it is read.
+constexpr std::uint32_t MaxReplySize = 64 * 1024;
 // The most taken from the socket in one turn of the event loop, so that a
 // flood of messages never holds the loop up.
 constexpr qint64 ReadPerTurn = 64 * 1024;
 
-// Focuses one window through the window manager's IPC socket: asks for the
-// tree until the window is in it, then focuses its container. Replies
-// carry no request id: one request is in flight at a time (each is sent
-// once the one before was answered), and the first reply of its type is its
-// reply. Events (their type has the high bit set), replies of another type
-// and replies while none is awaited are dropped. Lives as a child of the
-// window, so it ends with it at the latest.
-class TilingFocusRequest final : public QObject {
+// Focuses windows through the window manager's IPC socket, with commands
+// that name each window by criteria. The window manager's tree is never
+// read: it grows with the session (about 1.5 KiB a window, a mebibyte at
+// some 700 windows), where a command's reply stays small. A window the
+// window manager does not manage yet matches nothing: its command is sent
+// again a moment later, until it succeeds or the window's few seconds are
+// up.
+//
+// One connection for the whole program, made when a window is to be
+// focused and closed once none is left: a window asked for while it runs
+// joins it, once. One command is in flight at a time; replies carry no
+// request id, so the first command reply is its reply. Events (their type
+// has the high bit set), replies of another type and replies while none is
+// awaited are dropped. A child of the application object, so it ends with
+// it at the latest.
+class TilingFocus final : public QObject {
   Q_OBJECT
 
  public:
-  TilingFocusRequest(QWidget& window, const QString& socketPath)
-      : QObject(&window), window_(window), deadline_(GiveUpMs), socket_(new QLocalSocket(this)) {
-    socket_->setReadBufferSize(ReadPerTurn);
-    QObject::connect(socket_, &QLocalSocket::connected, this, [this] { Send(GetTree, {}); });
-    QObject::connect(socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
-    QObject::connect(socket_, &QLocalSocket::errorOccurred, this, [this] { GiveUp(); });
-    QTimer::singleShot(deadline_.remainingTime(), this, [this] { GiveUp(); });
-    socket_->connectToServer(socketPath);
+  static void Request(QWidget& window, const QString& socketPath) {
+    if (current_ == nullptr || current_->socketPath_ != socketPath) current_ = new TilingFocus(socketPath);
+    current_->Add(window);
   }
 
  private:
+  explicit TilingFocus(const QString& socketPath)
+      : QObject(QCoreApplication::instance()), socketPath_(socketPath), socket_(new QLocalSocket(this)) {
+    socket_->setReadBufferSize(ReadPerTurn);
+    retry_.setSingleShot(true);
+    giveUp_.setSingleShot(true);
+    QObject::connect(socket_, &QLocalSocket::connected, this, [this] { SendNext(); });
+    QObject::connect(socket_, &QLocalSocket::readyRead, this, [this] { Read(); });
+    QObject::connect(socket_, &QLocalSocket::errorOccurred, this, [this] { End(); });
+    QObject::connect(&retry_, &QTimer::timeout, this, [this] { SendNext(); });
+    QObject::connect(&giveUp_, &QTimer::timeout, this, [this] { End(); });
+  }
+
+  struct Target {
+    QPointer<QWidget> window;
+    QDeadlineTimer deadline;
+  };
   struct Header {
     std::uint32_t length;
     std::uint32_t type;
   };
 
-  void Send(std::uint32_t type, const QByteArray& payload) {
-    QByteArray message(IpcMagic, IpcMagicSize);
-    const std::uint32_t header[] = {static_cast<std::uint32_t>(payload.size()), type};
-    message.append(reinterpret_cast<const char*>(header), sizeof(header));
-    socket_->write(message + payload);
-    awaited_ = type;
+  void Add(QWidget& window) {
+    if (std::any_of(targets_.begin(), targets_.end(), [&](const Target& target) { return target.window == &window; }))
+      return;
+    targets_.push_back({&window, QDeadlineTimer(GiveUpMs)});
+    giveUp_.start(GiveUpMs);
+    // Connected at once where the socket takes the connection at once.
+    if (socket_->state() == QLocalSocket::UnconnectedState) return socket_->connectToServer(socketPath_);
+    if (socket_->state() == QLocalSocket::ConnectedState && !awaiting_ && !retry_.isActive()) SendNext();
   }
 
-  void GiveUp() {
-    if (givenUp_) return;
-    givenUp_ = true;
+  // Sends the command of the first window still wanted; ends once none is.
+  void SendNext() {
+    while (!targets_.empty() && (targets_.front().window.isNull() || targets_.front().deadline.hasExpired()))
+      targets_.pop_front();
+    if (targets_.empty()) return End();
+    const QByteArray command = FocusCommand(*targets_.front().window);
+    if (command.isEmpty()) return LookAgain();
+    QByteArray message(IpcMagic, IpcMagicSize);
+    const std::uint32_t header[] = {static_cast<std::uint32_t>(command.size()), RunCommand};
+    message.append(reinterpret_cast<const char*>(header), sizeof(header));
+    socket_->write(message + command);
+    awaiting_ = true;
+  }
+
+  // The first window is looked for again after the others.
+  void LookAgain() {
+    targets_.push_back(targets_.front());
+    targets_.pop_front();
+    retry_.start(LookAgainMs);
+  }
+
+  void End() {
+    if (ended_) return;
+    ended_ = true;
+    if (current_ == this) current_ = nullptr;
     socket_->abort();
     deleteLater();
   }
 
-  // Takes what arrived, handling each message once it is whole.
+  // Takes what arrived, handling each message once it is whole, and
+  // nothing past its end.
   void Read() {
-    while (!givenUp_ && socket_->bytesAvailable() > 0) {
+    while (!ended_ && socket_->bytesAvailable() > 0) {
       if (!header_) {
         if (socket_->bytesAvailable() < IpcHeaderSize) return;
-        if (!ReadHeader(socket_->read(IpcHeaderSize))) return GiveUp();
+        if (!ReadHeader(socket_->read(IpcHeaderSize))) return End();
       }
       payload_ += socket_->read(header_->length - payload_.size());
       if (payload_.size() < qsizetype(header_->length)) return;
@@ -159,36 +210,30 @@ class TilingFocusRequest final : public QObject {
   }
 
   void Dispatch(std::uint32_t type, const QByteArray& payload) {
-    if (awaited_ != type) return;
-    awaited_.reset();
-    if (type == RunCommand) return GiveUp();
-    const QWindow* handle = window_.windowHandle();
-    const bool onX11 = QGuiApplication::platformName() == "xcb";
-    const qint64 container = handle == nullptr ? 0
-                                               : ContainerOf(QJsonDocument::fromJson(payload).object(),
-                                                             onX11 ? static_cast<std::uint32_t>(handle->winId()) : 0,
-                                                             handle->title());
-    if (container != 0) {
-      Send(RunCommand, QStringLiteral("[con_id=%1] focus").arg(container).toUtf8());
-    } else if (!deadline_.hasExpired()) {
-      QTimer::singleShot(LookAgainMs, this, [this] { Send(GetTree, {}); });
-    }
+    if (type != RunCommand || !awaiting_) return;
+    awaiting_ = false;
+    if (!Succeeded(payload)) return LookAgain();
+    targets_.pop_front();
+    SendNext();
   }
 
-  QWidget& window_;
-  QDeadlineTimer deadline_;
+  static inline QPointer<TilingFocus> current_;  // the connection there is
+  const QString socketPath_;
   QLocalSocket* socket_;
-  std::optional<std::uint32_t> awaited_;  // the type of the request in flight
-  std::optional<Header> header_;          // of the message being read
+  std::deque<Target> targets_;    // the first one's command is in flight, or next
+  QTimer retry_;                  // until the next command after one that failed
+  QTimer giveUp_;                 // until the last window's time is up
+  bool awaiting_ = false;         // a command's reply
+  std::optional<Header> header_;  // of the message being read
   QByteArray payload_;
-  bool givenUp_ = false;
+  bool ended_ = false;
 };
 
 }  // namespace
 
 void BringIntoView(QWidget& window) {
   const QString socket = TilingWindowManagerSocket();
-  if (!socket.isEmpty()) new TilingFocusRequest(window, socket);
+  if (!socket.isEmpty()) TilingFocus::Request(window, socket);
 }
 
 QScreen* ScreenTheUserIsAt() {

@@ -14,7 +14,8 @@ namespace pausalo {
 // protocol (i3, sway) put a full-screen window over everything, and there
 // the window is focused through the window manager, which ends the other
 // window's full-screen state. Returns at once: the request goes on in the
-// background while the window lives, and gives up after a few seconds.
+// background while the window lives, and gives up after a few seconds;
+// requests made meanwhile share its one connection to the window manager.
 // Does nothing where no such window manager runs.
 void BringIntoView(QWidget& window);
 

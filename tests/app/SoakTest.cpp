@@ -102,6 +102,7 @@ struct BreakModel {
     timerOn = false;
   }
   void Input(bool mouse, long long now) {
+    CatchUp(now);
     switch (state) {
       case 0: Start(now); break;
       case 1: lastInput = now; break;
@@ -116,6 +117,15 @@ struct BreakModel {
         break;
       default: break;
     }
+  }
+  // What the ticks due since the last would have done, short of opening the
+  // break window.
+  void CatchUp(long long now) {
+    const long long away = now - lastInput, pause = limits.Pause * MinuteMs;
+    if (state == 1 && away >= limits.Timeout * MinuteMs) state = 5;
+    if (state == 5 && away >= pause) state = 0;
+    if ((state == 2 || state == 4) && away >= pause) EndPause(now);
+    if (state == 3 && RoundHalfEven(away * 100, pause) >= 100) EndPause(now);
   }
   // Returns true when the tick opens the break window.
   bool Tick(long long now) {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -223,7 +225,7 @@ TEST(BreakWindow, ClosedByTheWindowManagerTheBreakIsTimedFromTheLastInputBeforeI
   world.machine.Start();
   const TDateTime started = world.clock.Now();
 
-  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+  world.RunUntil([&] { return !world.openedAt.empty() && world.machine.State() != ssBreakDue; });
 
   // Input stamped while the window stood, up to its last minute on the
   // screen; afterwards the user's input no longer puts the pause off.
@@ -255,8 +257,8 @@ TEST(BreakWindow, OkTimesThePauseWithTheBarThenClosesByItself) {
   EXPECT_LE(pauseSeconds, 900.0);
   EXPECT_NEAR(world.SecondsBetween(world.progressStepTimes[10], world.progressStepTimes[60]), 450.0, 0.5)
       << "one step about every 9 s";
-  EXPECT_EQ(world.machine.State(), ssWaiting);
-  EXPECT_EQ(world.machine.LastInput(), world.closedAt[0]);
+  EXPECT_EQ(world.machine.State(), ssWorking) << "the mouse moving on at the pause's end begins a stretch";
+  EXPECT_EQ(world.machine.ActivityStart(), world.closedAt[0]);
 }
 
 TEST(BreakWindow, ThePauseBarRoundsExactHalvesToEvenOnADayFarFromDayZero) {
@@ -300,13 +302,13 @@ TEST(BreakWindow, SnoozeWorksOnceThenTheWindowReturnsAtOnce) {
   world.machine.Start();
   const TDateTime started = world.clock.Now();
 
-  world.RunUntil([&] { return world.machine.State() == ssWaiting; });
+  world.RunUntil([&] { return world.closedAt.size() == 3; });
 
   ASSERT_EQ(world.openedAt.size(), 3u);
   EXPECT_EQ(world.SecondsBetween(started, world.openedAt[1]), 6 * 60.0);
   EXPECT_EQ(world.SecondsBetween(world.openedAt[1], world.openedAt[2]), 0.5)
       << "a second snooze brings the window back on the very next tick";
-  EXPECT_EQ(world.workingClock, "00:00:59") << "the Home clocks stand still while snoozed";
+  EXPECT_EQ(world.workingClockAtOpen, "00:00:59") << "the Home clocks stand still while snoozed";
   EXPECT_EQ(world.trayHintAtOpen, "Time elapsed: 00:06:00") << "the tray hint goes on counting";
 }
 
@@ -432,6 +434,74 @@ TEST(WallClockIndependence, ASuspendDuringTheBreakWindowClosesIt) {
     EXPECT_EQ(world.machine.State(), ssWaiting);
   }
 }
+
+// The machine sleeps in one state (a suspend freezes the program, its ticks
+// included), and the user's first input on waking comes before the next
+// tick: the time away counts as the ticks would have counted it, never as
+// work.
+struct Sleep {
+  const char* name;
+  TBreakState asleepIn;
+  TBreakLimits limits;
+  std::chrono::seconds away;
+  bool keyToo;               // a key first as well as the mouse
+  const char* workingClock;  // two seconds after the input
+  bool newStretch;           // the input begins a working stretch
+};
+void PrintTo(const Sleep& sleep, std::ostream* out) { *out << sleep.name; }
+
+class WakingInput : public ::testing::TestWithParam<Sleep> {};
+
+TEST_P(WakingInput, CountsTheTimeAwayAsTheTicksWouldHave) {
+  const Sleep& sleep = GetParam();
+  for (const bool mouse : {true, false}) {
+    if (!mouse && !sleep.keyToo) continue;
+    BreakWorld world(sleep.limits);
+    std::optional<TDateTime> inputAt;
+    TDateTime stretchBegan = 0;
+    // Works (15 s, or 10 s after snoozing) into the state, sleeps there,
+    // then works on.
+    world.user = [&](BreakWorld& w) {
+      const TBreakState state = w.machine.State();
+      const double settled = state == ssWorking ? 15.0 : state == ssSnoozed ? 10.0 : 0.0;
+      if (!inputAt && state == sleep.asleepIn && w.SecondsSince(stretchBegan) >= settled) {
+        w.clock.Advance(sleep.away);
+        mouse ? w.machine.MouseEvent() : w.machine.KeyboardEvent();
+        inputAt = w.clock.Now();
+        return;
+      }
+      if (!inputAt && state == ssBreakDue && sleep.asleepIn == ssSnoozed) {
+        w.machine.Snooze();
+        stretchBegan = w.clock.Now();
+      }
+      if (!inputAt && state == ssBreakDue && sleep.asleepIn == ssPausing) w.machine.AcceptBreak();
+      if (inputAt || sleep.asleepIn != ssIdle) w.machine.MouseEvent();
+    };
+    world.machine.Start();
+    world.RunUntil([&] { return inputAt && world.SecondsSince(*inputAt) >= 2.0; });
+
+    EXPECT_EQ(world.machine.State(), ssWorking) << "mouse " << mouse;
+    EXPECT_EQ(world.workingClock, sleep.workingClock) << "mouse " << mouse;
+    if (sleep.newStretch) {
+      EXPECT_EQ(world.machine.ActivityStart(), *inputAt) << "mouse " << mouse;
+    }
+    EXPECT_TRUE(world.openedAt.empty() || world.openedAt.back() < *inputAt) << "mouse " << mouse;
+    EXPECT_FALSE(world.windowOpen) << "mouse " << mouse;
+  }
+}
+
+// Limits of a minute each, 69 s away: longer than the pause, so the input
+// begins a new stretch. Shorter than the pause, a stretch gone idle goes on
+// as an idle stretch ends: the mouse from its frozen working clock.
+INSTANTIATE_TEST_SUITE_P(
+    States, WakingInput,
+    ::testing::Values(Sleep{"Working", ssWorking, {1, 1, 1}, 69s, true, "00:00:02", true},
+                      Sleep{"WorkingShorterThanThePause", ssWorking, {2, 3, 1}, 90s, false, "00:00:16", false},
+                      Sleep{"Idle", ssIdle, {1, 1, 1}, 69s, true, "00:00:02", true},
+                      Sleep{"BreakWindow", ssBreakDue, {1, 1, 1}, 69s, true, "00:00:02", true},
+                      Sleep{"Snoozed", ssSnoozed, {1, 1, 1}, 69s, true, "00:00:02", true},
+                      Sleep{"Pausing", ssPausing, {1, 1, 1}, 69s, true, "00:00:02", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WallClockIndependence, AClockThatStepsBackNeverYieldsNegativeSpans) {
   BreakWorld world(OneMinuteWork);

@@ -1,19 +1,21 @@
 // What Pausalo believes of a tiling window manager's IPC replies: an honest
-// one focuses the window; a lying one (tests/support/lying_window_manager.py)
-// is refused, and the GUI keeps answering while it lies.
+// one is asked to focus the window by criteria until the window matches; a
+// lying one (HostilePeers.h) is refused, and the GUI keeps answering while
+// it lies.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <ostream>
 
 #include "EventLoopWaits.h"
+#include "HostilePeers.h"
 #include "platform/DesktopWindows.h"
 
 using namespace pausalo;
@@ -22,41 +24,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The lying window manager serving one mode, named in I3SOCK while it runs.
-class WindowManagerPeer {
- public:
-  WindowManagerPeer(const QString& mode, const QWidget& window) {
-    const QString socket = folder_.filePath("ipc");
-    process_.start("python3", {LYING_WINDOW_MANAGER, socket, mode, QString::number(getpid()), window.windowTitle()});
-    ready_ = ProcessEventsUntil([&] { return Lines().contains("ready"); }, 10s);
-    qunsetenv("SWAYSOCK");
-    qputenv("I3SOCK", socket.toUtf8());
-  }
-  ~WindowManagerPeer() {
-    qunsetenv("I3SOCK");
-    process_.kill();
-    process_.waitForFinished();
-  }
-  WindowManagerPeer(const WindowManagerPeer&) = delete;
-  WindowManagerPeer& operator=(const WindowManagerPeer&) = delete;
+using Lie = LyingWindowManager::Lie;
 
-  bool Ready() const { return ready_; }
-  // What it printed so far, a line each.
-  const QStringList& Lines() {
-    while (process_.canReadLine()) lines_ << QString::fromUtf8(process_.readLine().trimmed());
-    return lines_;
-  }
-  qsizetype LinesStartingWith(const QString& start) {
-    const QStringList& lines = Lines();
-    return std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(start); });
-  }
-
- private:
-  QTemporaryDir folder_;
-  QProcess process_;
-  QStringList lines_;
-  bool ready_ = false;
-};
+// The command that names the window: by its X11 window id on an X server,
+// by this process and its title elsewhere.
+QString FocusCommand(const QWidget& window) {
+  if (QGuiApplication::platformName() == "xcb") return QString("[id=%1] focus").arg(window.winId());
+  return QString(R"([pid=%1 title="^%2$"] focus)").arg(getpid()).arg(window.windowTitle().replace(' ', "\\ "));
+}
 
 class TilingWindowManagerTest : public ::testing::Test {
  protected:
@@ -80,46 +55,61 @@ class TilingWindowManagerTest : public ::testing::Test {
   QWidget window;
 };
 
-TEST_F(TilingWindowManagerTest, AnHonestWindowManagerIsAskedToFocusTheWindowInItsTree) {
-  WindowManagerPeer peer("honest", window);
-  ASSERT_TRUE(peer.Ready());
-  BringIntoView(window);
-  EXPECT_TRUE(ProcessEventsUntil([&] { return peer.Lines().contains("command [con_id=7] focus"); }, 10s))
-      << peer.Lines().join('\n').toStdString();
+// Asked again and again for two windows, while the window manager does not
+// manage them yet: one connection serves them all, each window's command
+// sent until it succeeds, then the connection ends. A reply that comes in
+// pieces, between events, is read to its end and no further.
+class HonestWindowManager : public TilingWindowManagerTest, public ::testing::WithParamInterface<Lie> {};
+
+TEST_P(HonestWindowManager, FocusesEachWindowAskedForOverOneConnection) {
+  LyingWindowManager peer(GetParam());
+  QWidget second;
+  second.setWindowTitle("Second");
+  second.show();
+  for (int i = 0; i < 1000; ++i) BringIntoView(window);
+  BringIntoView(second);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return peer.SentBeforeHangup().has_value(); }, 10s))
+      << peer.Commands().join('\n').toStdString();
+  EXPECT_EQ(peer.Connections(), 1);
+  EXPECT_EQ(peer.Commands(),
+            (QStringList{FocusCommand(window), FocusCommand(second), FocusCommand(window), FocusCommand(second)}));
+  EXPECT_EQ(peer.Requests(), peer.Commands().size()) << "the tree was asked for";
 }
 
-TEST_F(TilingWindowManagerTest, AReplyLongerThanATreeCanBeIsRefusedUnread) {
-  WindowManagerPeer peer("huge", window);
-  ASSERT_TRUE(peer.Ready());
+INSTANTIATE_TEST_SUITE_P(Replies, HonestWindowManager, ::testing::Values(Lie::None, Lie::Pieces),
+                         [](const auto& info) { return info.param == Lie::None ? "Whole" : "InPieces"; });
+
+TEST_F(TilingWindowManagerTest, AReplyLongerThanACommandsReplyCanBeIsRefusedUnread) {
+  LyingWindowManager peer(Lie::Huge);
   BringIntoView(window);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return peer.LinesStartingWith("hangup") == 1; }, 10s))
-      << peer.Lines().join('\n').toStdString();
-  const QString hangup = peer.Lines().filter("hangup").first();
-  EXPECT_LT(hangup.section(' ', 1).toLongLong(), 8 << 20) << "read before hanging up: " << hangup.toStdString();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return peer.SentBeforeHangup().has_value(); }, 10s));
+  EXPECT_EQ(peer.Requests(), 1);
+  EXPECT_LT(*peer.SentBeforeHangup(), 8 << 20);
 }
 
 // A reply answers the one request in flight, at most once: events,
 // duplicates and floods bring no further requests, and the GUI answers
 // throughout.
-struct Lie {
-  const char* mode;
+struct Lying {
+  Lie lie;
+  const char* name;
   int mostRequests;  // in two seconds, one every 50 ms and then some
 };
-void PrintTo(const Lie& lie, std::ostream* out) { *out << lie.mode; }
+void PrintTo(const Lying& lying, std::ostream* out) { *out << lying.name; }
 
-class TilingWindowManagerLies : public TilingWindowManagerTest, public ::testing::WithParamInterface<Lie> {};
+class TilingWindowManagerLies : public TilingWindowManagerTest, public ::testing::WithParamInterface<Lying> {};
 
 TEST_P(TilingWindowManagerLies, BringNoFurtherRequestsAndLeaveTheGuiAnswering) {
-  WindowManagerPeer peer(GetParam().mode, window);
-  ASSERT_TRUE(peer.Ready());
+  LyingWindowManager peer(GetParam().lie);
   BringIntoView(window);
   EXPECT_LT(LongestStallOver(2s), 1000) << "the event loop stood still";
-  EXPECT_GE(peer.LinesStartingWith("request"), 1);
-  EXPECT_LE(peer.LinesStartingWith("request"), GetParam().mostRequests);
+  EXPECT_GE(peer.Requests(), 1);
+  EXPECT_LE(peer.Requests(), GetParam().mostRequests);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, TilingWindowManagerLies,
-                         ::testing::Values(Lie{"events", 1}, Lie{"duplicates", 60}, Lie{"flood", 60}),
-                         [](const auto& info) { return std::string(info.param.mode); });
+                         ::testing::Values(Lying{Lie::Events, "events", 1}, Lying{Lie::Duplicates, "duplicates", 60},
+                                           Lying{Lie::Flood, "flood", 60}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -51,3 +51,127 @@ inline bool ForgeIdleMonitorSignals() {
 }
 
 }  // namespace pausalo::testing
+
+// A tiling window manager's IPC socket that lies (below).
+#include <QLocalSocket>
+#include <QStringList>
+#include <QTimer>
+#include <cstring>
+#include <optional>
+
+namespace pausalo::testing {
+
+// A tiling window manager's IPC socket (the i3 protocol, as sway speaks it:
+// the host's byte order), named in I3SOCK while it lives. Honest, it answers a command "no window
+// matches" twice, as while the window is not managed yet, then "success".
+// Lying, it answers thus:
+class LyingWindowManager {
+ public:
+  enum class Lie {
+    None,
+    Pieces,      // each reply in pieces, between two events that touch it
+    Huge,        // a reply announcing 2 GiB, then up to 64 MiB of it
+    Events,      // 50 events, never a reply
+    Duplicates,  // each reply twice
+    Flood,       // each reply 2,000 times
+  };
+
+  explicit LyingWindowManager(Lie lie) : lie_(lie) {
+    server_.listen(directory_.filePath("ipc"));
+    QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] {
+      while (QLocalSocket* client = server_.nextPendingConnection()) Serve(*client);
+    });
+    qunsetenv("SWAYSOCK");
+    qputenv("I3SOCK", server_.fullServerName().toUtf8());
+  }
+  ~LyingWindowManager() { qunsetenv("I3SOCK"); }
+  LyingWindowManager(const LyingWindowManager&) = delete;
+  LyingWindowManager& operator=(const LyingWindowManager&) = delete;
+
+  int Connections() const { return connections_; }
+  int Requests() const { return requests_; }
+  // The text of each command, in the order sent.
+  const QStringList& Commands() const { return commands_; }
+  // What the last client had been sent when it hung up.
+  std::optional<qint64> SentBeforeHangup() const { return sentBeforeHangup_; }
+
+ private:
+  static constexpr std::uint32_t RunCommand = 0, FocusEvent = 0x80000003;
+  static constexpr qsizetype HeaderSize = 14;
+
+  static QByteArray Message(std::uint32_t type, const QByteArray& payload, std::uint32_t length = 0) {
+    QByteArray message("i3-ipc");
+    for (const std::uint32_t field : {length != 0 ? length : std::uint32_t(payload.size()), type}) {
+      message.append(reinterpret_cast<const char*>(&field), sizeof(field));
+    }
+    return message + payload;
+  }
+
+  void Serve(QLocalSocket& client) {
+    ++connections_;
+    sent_ = 0;
+    QObject::connect(&client, &QLocalSocket::bytesWritten, &client, [this, &client](qint64 written) {
+      sent_ += written;
+      if (hugeChunksLeft_ > 0 && client.bytesToWrite() < (1 << 20)) {
+        --hugeChunksLeft_;
+        client.write(QByteArray(1 << 20, 'x'));
+      }
+    });
+    QObject::connect(&client, &QLocalSocket::disconnected, &client, [this, &client] {
+      sentBeforeHangup_ = sent_;
+      client.deleteLater();
+    });
+    QObject::connect(&client, &QLocalSocket::readyRead, &client, [this, &client] {
+      received_ += client.readAll();
+      while (received_.size() >= HeaderSize) {
+        std::uint32_t length = 0, type = 0;
+        std::memcpy(&length, received_.constData() + 6, sizeof(length));
+        std::memcpy(&type, received_.constData() + 10, sizeof(type));
+        if (received_.size() < HeaderSize + qsizetype(length)) return;
+        ++requests_;
+        if (type == RunCommand) commands_ << QString::fromUtf8(received_.mid(HeaderSize, length));
+        received_.remove(0, HeaderSize + length);
+        Answer(client);
+      }
+    });
+  }
+
+  void Answer(QLocalSocket& client) {
+    const QByteArray noMatch = R"([{"success":false,"error":"No window matches given criteria"}])";
+    const QByteArray reply = Message(RunCommand, commands_.size() > 2 ? R"([{"success":true}])" : noMatch);
+    const QByteArray event = Message(FocusEvent, R"({"change":"focus"})");
+    switch (lie_) {
+      case Lie::None: client.write(reply); break;
+      case Lie::Pieces: {
+        // Cut inside the reply's header and inside its payload; the last
+        // piece ends the reply and holds the next event whole.
+        const QByteArray whole = event + reply + event;
+        const qsizetype cuts[] = {0, event.size() + 5, event.size() + HeaderSize + 10, whole.size() - event.size() - 1,
+                                  whole.size()};
+        for (int piece = 0; piece < 4; ++piece)
+          QTimer::singleShot(
+              20 * piece, &client,
+              [&client, part = whole.mid(cuts[piece], cuts[piece + 1] - cuts[piece])] { client.write(part); });
+        break;
+      }
+      case Lie::Huge:
+        hugeChunksLeft_ = 64;
+        client.write(Message(RunCommand, {}, 0x7FFFFFFF));
+        break;
+      case Lie::Events: client.write(event.repeated(50)); break;
+      case Lie::Duplicates: client.write(Message(RunCommand, noMatch).repeated(2)); break;
+      case Lie::Flood: client.write(Message(RunCommand, noMatch).repeated(2000)); break;
+    }
+  }
+
+  const Lie lie_;
+  QTemporaryDir directory_;
+  QLocalServer server_;
+  QByteArray received_;
+  int connections_ = 0, requests_ = 0, hugeChunksLeft_ = 0;
+  QStringList commands_;
+  qint64 sent_ = 0;
+  std::optional<qint64> sentBeforeHangup_;
+};
+
+}  // namespace pausalo::testing
