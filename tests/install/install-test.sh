@@ -19,6 +19,13 @@ fail() {
   exit 1
 }
 
+# Started from the build tree, the program and its libraries look in no
+# folder the user happens to be in: no RUNPATH entry is empty.
+for file in "$build/app/pausalo" "$build"/lib/lib{pausalomsg,rasKB50,rasM50}.so; do
+  runpath=$(readelf -d "$file" | sed -n 's/.*Library runpath: \[\(.*\)\]/\1/p')
+  if [ -n "$runpath" ] && [[ ":$runpath:" == *::* ]]; then fail "$file has an empty RUNPATH entry: $runpath"; fi
+done
+
 cmake --install "$build" --prefix "$work/installed" >/dev/null
 mv "$work/installed" "$work/moved"  # the tree must not depend on where it was put
 prefix=$work/moved
