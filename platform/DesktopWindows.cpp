@@ -100,19 +100,20 @@ constexpr qint64 ReadPerTurn = 64 * 1024;
 
 // Focuses windows through the window manager's IPC socket, with commands
 // that name each window by criteria. The window manager's tree is never
-// read: it grows with the session (about 1.5 KiB a window, a mebibyte at
-// some 700 windows), where a command's reply stays small. A window the
+// read: it grows with the session (an i3 tree passes a mebibyte at about
+// 1,100 windows), where a command's reply stays small. A window the
 // window manager does not manage yet matches nothing: its command is sent
 // again a moment later, until it succeeds or the window's few seconds are
 // up.
 //
 // One connection for the whole program, made when a window is to be
 // focused and closed once none is left: a window asked for while it runs
-// joins it, once. One command is in flight at a time; replies carry no
-// request id, so the first command reply is its reply. Events (their type
-// has the high bit set), replies of another type and replies while none is
-// awaited are dropped. A child of the application object, so it ends with
-// it at the latest.
+// joins it, once, its few seconds counted from the latest request. One
+// command is in flight at a time; replies carry no request id, so the
+// first command reply is its reply. Events (their type has the high bit
+// set), replies of another type and replies while none is awaited are
+// dropped. A child of the application object, so it ends with it at the
+// latest.
 class TilingFocus final : public QObject {
   Q_OBJECT
 
@@ -145,10 +146,14 @@ class TilingFocus final : public QObject {
   };
 
   void Add(QWidget& window) {
-    if (std::any_of(targets_.begin(), targets_.end(), [&](const Target& target) { return target.window == &window; }))
-      return;
-    targets_.push_back({&window, QDeadlineTimer(GiveUpMs)});
     giveUp_.start(GiveUpMs);
+    const auto wanted = std::find_if(targets_.begin(), targets_.end(),
+                                     [&](const Target& target) { return target.window == &window; });
+    if (wanted != targets_.end()) {
+      wanted->deadline = QDeadlineTimer(GiveUpMs);
+      return;
+    }
+    targets_.push_back({&window, QDeadlineTimer(GiveUpMs)});
     // Connected at once where the socket takes the connection at once.
     if (socket_->state() == QLocalSocket::UnconnectedState) return socket_->connectToServer(socketPath_);
     if (socket_->state() == QLocalSocket::ConnectedState && !awaiting_ && !retry_.isActive()) SendNext();
