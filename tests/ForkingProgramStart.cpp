@@ -9,7 +9,7 @@
 // runtime no longer sees its mutex operations (every access it makes under
 // a lock that another thread also takes reads as a race); where others ran,
 // it no longer sees its memory accesses, and the next thread started ends
-// the process. Qt releases from 6.5 on fork whenever a sanitizer runtime is
+// the process. Later Qt releases fork whenever a sanitizer runtime is
 // loaded; this does the same for Qt 6.4: such a clone becomes a fork(), whose
 // child the runtime handles in memory of the child's own.
 #include <sched.h>
