@@ -147,13 +147,8 @@ void TMainForm::sveglia() {
     // A break window that cannot be built or run is given up quietly; the
     // break logic goes on timing the break without it.
   }
-  // Assistive technology names the last focused object again when the focus
-  // next moves: the focus goes to the program itself, which stays, before
-  // the window and its controls go.
-  if (QAccessible::isActive()) {
-    QAccessibleEvent focus(qApp, QAccessible::Focus);
-    QAccessible::updateAccessibility(&focus);
-  }
+  // The focus is reported elsewhere before the window and its controls go.
+  if (QAccessible::isActive()) NothingFocused::TakeFocus();
   delete BreakForm.data();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QObject>
 
 namespace pausalo {
 
@@ -21,6 +23,36 @@ class BreakWindowAccessible final : public QAccessibleWidget {
 
  private:
   QList<QWidget*> Controls() const;
+};
+
+// Where assistive technology is told the focus is once the break window has
+// gone. Qt's AT-SPI bridge remembers the last focused object and, when the
+// focus next moves, reports that this object lost it: were it a control of
+// the freed window, the report would name a deleted object. This object
+// stays as long as the application and, hidden and disabled, is passed over
+// by screen readers (the application itself would be read out by name).
+class NothingFocused final : public QObject {
+  Q_OBJECT
+
+ public:
+  // Reports the focus on the application's one such object.
+  static void TakeFocus();
+
+ private:
+  using QObject::QObject;
+};
+
+class NothingFocusedAccessible final : public QAccessibleObject {
+ public:
+  explicit NothingFocusedAccessible(NothingFocused* object);
+
+  QAccessibleInterface* parent() const override;
+  int childCount() const override { return 0; }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text) const override { return {}; }
+  QAccessible::Role role() const override { return QAccessible::NoRole; }
+  QAccessible::State state() const override;
 };
 
 }  // namespace pausalo
