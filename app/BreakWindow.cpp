@@ -1,10 +1,12 @@
 // The break window: built anew for every break, run modally, then freed.
+#include <QAccessible>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <chrono>
 
 #include "app/BreakWindowAccessible.h"
@@ -13,6 +15,7 @@
 #include "app/LayoutFont.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
+#include "platform/DesktopNotification.h"
 #include "platform/DesktopWindows.h"
 #include "widgets/AccessibleFactory.h"
 
@@ -30,6 +33,12 @@ constexpr int BreakWindowHeight = 240;  // H: controls are placed from it
 // with the next space or Enter before reading a word of it: for this long
 // after it appears, no key reaches the window or its controls.
 constexpr std::chrono::seconds KeysHeldBackFor{2};
+
+// What a screen reader's user hears when the pause is over, and how long the
+// window stays after saying so: a screen reader reads a window's change
+// only while the window is still there.
+constexpr char PauseOverText[] = "Pause over";
+constexpr std::chrono::milliseconds PauseOverReadFor{1500};
 
 // A plain window run modally: Escape does not close it, only its buttons,
 // the break logic or the window manager do. Mouse clicks count at once;
@@ -100,9 +109,8 @@ void TMainForm::BuildBreakWindow() {
   QPalette palette = BreakLabel->palette();
   palette.setColor(QPalette::WindowText, Qt::red);
   BreakLabel->setPalette(palette);
-  BreakLabel->setText(" Break Time !");
   BreakLabel->move(65, H - 160);
-  BreakLabel->adjustSize();
+  ShowBreakMessage(" Break Time !");
 
   SnoozeButton = new QPushButton(BreakForm);
   OkButton = new QPushButton(BreakForm);
@@ -121,6 +129,9 @@ void TMainForm::BuildBreakWindow() {
   OkButton->setGeometry(180, H - 70, 90, 25);
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
+  // OK has the focus, as the affirmative button of a message box has: a
+  // screen reader reads it with the message.
+  OkButton->setFocus();
   WidenButtonsToCaptions(BreakForm);
   // Enter as on the main window; the guard comes first (filters installed
   // later run first).
@@ -136,7 +147,31 @@ void TMainForm::sveglia() {
     // A break window that cannot be built or run is given up quietly; the
     // break logic goes on timing the break without it.
   }
+  // The focus is reported elsewhere before the window and its controls go.
+  if (QAccessible::isActive()) NothingFocused::TakeFocus();
   delete BreakForm.data();
+}
+
+// The label shows the message as it is; assistive technology reads it as
+// the window's description, without the label's leading space.
+void TMainForm::ShowBreakMessage(const QString& text) {
+  BreakLabel->setText(text);
+  BreakLabel->adjustSize();
+  BreakForm->setAccessibleDescription(text.trimmed());
+}
+
+// The window looks the same to the end; to assistive technology the alert
+// says that the pause is over and takes the focus from the bar, so that a
+// screen reader reads it out before the window closes a moment later. The
+// desktop's notifications then say it once more.
+void TMainForm::CloseBreakWindowTellingPauseOver() {
+  QDialog* const form = BreakForm;
+  form->setAccessibleDescription(PauseOverText);
+  form->setFocus();
+  QTimer::singleShot(PauseOverReadFor, form, [form] {
+    form->close();
+    ShowDesktopNotification(PauseOverText);
+  });
 }
 
 void TMainForm::SnoozeClick() { breaks_.Snooze(); }

@@ -17,17 +17,10 @@
 
 #include "app/EnterPressesButtons.h"
 #include "platform/Application.h"
-#include "platform/DesktopNotification.h"
 #include "platform/DesktopWindows.h"
 #include "platform/GuiThreadQueue.h"
 
 namespace pausalo {
-
-namespace {
-// What a screen reader's user hears when the break window has closed with
-// the pause over.
-constexpr char PauseOverText[] = "Pause over";
-}  // namespace
 
 // The Setup page's spin edits as the break logic's limit fields: the break
 // logic sees what was committed, never a half-typed text.
@@ -60,11 +53,13 @@ class TMainForm::Outputs final : public BreakOutputs {
   }
   void CloseBreakWindow() override {
     if (!form_.BreakForm) return;
-    form_.BreakForm->close();
-    // The window goes without a word, and then no window of the program is
-    // active: where assistive technology listens, the desktop's
-    // notifications tell that the pause is over (not after a snooze).
-    if (form_.breaks_.State() == ssWaiting && QAccessible::isActive()) ShowDesktopNotification(PauseOverText);
+    // Where assistive technology listens, it is told that the pause is over
+    // (not after a snooze).
+    if (form_.breaks_.State() == ssWaiting && QAccessible::isActive()) {
+      form_.CloseBreakWindowTellingPauseOver();
+    } else {
+      form_.BreakForm->close();
+    }
   }
   bool BreakWindowShown() const override { return form_.BreakForm && form_.BreakForm->isVisible(); }
   void ShowPauseRunning() override {
@@ -74,10 +69,7 @@ class TMainForm::Outputs final : public BreakOutputs {
       form_.PauseBar->setFocusPolicy(Qt::TabFocus);
       form_.PauseBar->setFocus();
     }
-    if (form_.BreakLabel) {
-      form_.BreakLabel->setText(QString::fromUtf8(PauseRunningText));
-      form_.BreakLabel->adjustSize();
-    }
+    if (form_.BreakLabel) form_.ShowBreakMessage(QString::fromUtf8(PauseRunningText));
     if (form_.SnoozeButton) form_.SnoozeButton->setEnabled(false);
     if (form_.OkButton) form_.OkButton->setEnabled(false);
   }

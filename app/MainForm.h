@@ -145,6 +145,8 @@ class TMainForm : public QWidget {
   void ApplyProfile(std::size_t profile);
   void ApplySetupMode(TSetupMode mode);
   void BuildBreakWindow();
+  void ShowBreakMessage(const QString& text);
+  void CloseBreakWindowTellingPauseOver();
   void WatchTray();
   TLimitSpinEdit* LimitField(TLimit limit) const;
   const Clock& ProgramClock() const;

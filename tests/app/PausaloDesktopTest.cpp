@@ -12,6 +12,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
@@ -93,6 +94,12 @@ class ScreenReader {
   QList<Object> Children(const Object& object) const {
     return qdbus_cast<QList<Object>>(Call(object, Accessible, "GetChildren"));
   }
+  // Has receiver's slot called with every state change that is sent.
+  void HearStateChanges(QObject* receiver, const char* slot) {
+    bus_.connect(QString(), QString(), "org.a11y.atspi.Event.Object", "StateChanged", receiver, slot);
+    Call({"org.a11y.atspi.Registry", QDBusObjectPath("/org/a11y/atspi/registry")}, "org.a11y.atspi.Registry",
+         "RegisterEvent", {"object:state-changed", QStringList(), QString()});
+  }
   // The first object below from that matches, depth first.
   std::optional<Object> Find(const std::function<bool(const Object&)>& matches,
                              const Object& from = {"org.a11y.atspi.Registry",
@@ -116,6 +123,20 @@ class ScreenReader {
   }
 
   QDBusConnection bus_ = QDBusConnection::sessionBus();
+};
+
+// The paths of the objects named by the state changes that the program
+// sends: it sends them once a screen reader has asked for them.
+class HeardEvents final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit HeardEvents(ScreenReader& reader) { reader.HearStateChanges(this, SLOT(Heard(QDBusMessage))); }
+
+  QStringList paths;
+
+ private slots:
+  void Heard(const QDBusMessage& event) { paths << event.path(); }
 };
 
 // A desktop notification server that takes every notification's summary
@@ -161,43 +182,90 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
   }
 
   SilentNotificationServer notifications;
-  // Each new value is announced as it comes.
+  // Each new value is announced as it comes, and so is each new message of
+  // the break window. While the handler is in, no event reaches the bus.
   static QVariantList announced;
-  QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+  static QStringList described;
+  const QAccessible::UpdateHandler record = [](QAccessibleEvent* event) {
     if (event->type() == QAccessible::ValueChanged)
       announced << static_cast<QAccessibleValueChangeEvent*>(event)->value();
-  });
+    if (event->type() == QAccessible::DescriptionChanged)
+      described << event->accessibleInterface()->text(QAccessible::Description);
+  };
+  QAccessible::installUpdateHandler(record);
   form.FSActivity->CommitValue(1);
   form.FSPause->CommitValue(2);
   form.FSPause->CommitValue(1);
   QAccessible::installUpdateHandler(nullptr);
   EXPECT_EQ(announced, (QVariantList{1, 2, 1}));
-  form.B_StartClick();
-  QStringList heard;
+
+  HeardEvents events(reader);
+  // Each step runs inside the break window's own event loop, once it is shown.
+  std::function<void()> step;
+  int stepsRun = 0;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (QApplication::activeModalWidget() == nullptr) return;
     watch.stop();
-    const auto alert = reader.Find([&](const Object& object) { return reader.Role(object) == ScreenReader::Alert; });
-    if (alert) heard << reader.Text(*alert, "Name") + reader.Text(*alert, "Description");
-    for (const Object& child : alert ? reader.Children(*alert) : QList<Object>()) heard << reader.Text(child, "Name");
-    QTest::mouseClick(form.OkButton, Qt::LeftButton);
-    const auto focused = [&](const Object& object) { return reader.Has(object, ScreenReader::Focused); };
-    std::optional<Object> pause;
-    if (alert) ProcessEventsUntil([&] { return (pause = reader.Find(focused, *alert)).has_value(); }, 5s);
-    heard << (pause ? reader.Text(*pause, "Name") : "nothing focused in an alert") << notifications.summaries;
-    clock.Advance(61s);
+    step();
+    ++stepsRun;
   });
+  const auto breakOver = [&](int breaks) { return stepsRun == breaks && form.BreakForm.isNull(); };
+  const auto focused = [&](const Object& object) { return reader.Has(object, ScreenReader::Focused); };
+  QStringList heard;
+  QList<Object> firstBreak;
+  step = [&] {
+    const auto alert = reader.Find([&](const Object& object) { return reader.Role(object) == ScreenReader::Alert; });
+    if (!alert) return;
+    firstBreak = QList<Object>{*alert} + reader.Children(*alert);
+    heard << reader.Text(*alert, "Name") << reader.Text(*alert, "Description");
+    for (const Object& child : reader.Children(*alert)) heard << reader.Text(child, "Name");
+    std::optional<Object> control;
+    ProcessEventsUntil([&] { return (control = reader.Find(focused, *alert)).has_value(); }, 5s);
+    heard << "focused: " + (control ? reader.Text(*control, "Name") : "nothing");
+    QAccessible::installUpdateHandler(record);
+    QTest::mouseClick(form.OkButton, Qt::LeftButton);
+    ProcessEventsUntil([&] { return (control = reader.Find(focused, *alert)).has_value(); }, 5s);
+    heard << "focused: " + (control ? reader.Text(*control, "Name") : "nothing") << notifications.summaries;
+    clock.Advance(61s);
+    ProcessEventsUntil([&] { return described.size() >= 2; }, 10s);
+    QAccessible::installUpdateHandler(nullptr);
+    pausalo::testing::ProcessEventsFor(100ms);
+    EXPECT_TRUE(form.BreakForm->isVisible()) << "the window closed as it told that the pause was over";
+  };
+  // Put away, as into the tray: no window of the program's takes the focus
+  // when the break window has gone.
+  form.hide();
+  form.B_StartClick();
   watch.start(20);
   clock.Advance(60s);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return MainFormTestAccess::Breaks(form).State() == ssWaiting; }, 20s));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return breakOver(1); }, 20s));
   ASSERT_GE(heard.size(), 3) << heard.join('|').toStdString();
-  EXPECT_TRUE(heard[0].contains("Break Time !")) << heard[0].toStdString();
-  EXPECT_TRUE(heard.contains("OK") && heard.contains("Snooze 5 minutes once")) << heard.join('|').toStdString();
-  EXPECT_EQ(heard.last().toStdString(), "Pause") << "focused after OK, no notification yet";
+  EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssWaiting);
+  EXPECT_EQ(heard.filter("Break Time").join('|').toStdString(), "Break Time !") << "the message once, as it reads";
+  EXPECT_TRUE(heard.contains("Pausalo v1.0") && heard.contains("OK") && heard.contains("Snooze 5 minutes once"))
+      << heard.join('|').toStdString();
+  EXPECT_TRUE(heard.contains("focused: OK")) << heard.join('|').toStdString();
+  EXPECT_EQ(heard.last().toStdString(), "focused: Pause") << "focused after OK, no notification yet";
+  EXPECT_EQ(described.join('|').toStdString(), "Pause running...|Pause over");
   EXPECT_TRUE(ProcessEventsUntil([&] { return !notifications.summaries.isEmpty(); }, 5s));
   EXPECT_EQ(notifications.summaries.join('|').toStdString(), "Pause over");
-  form.B_StopClick();
+
+  // At the next break, no event names an object of the first one.
+  events.paths.clear();
+  step = [&] {
+    ProcessEventsUntil([&] { return form.OkButton->hasFocus(); }, 5s);
+    pausalo::testing::ProcessEventsFor(500ms);
+    form.B_StopClick();
+    form.BreakForm->close();
+  };
+  form.B_StartClick();
+  watch.start(20);
+  clock.Advance(60s);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return breakOver(2); }, 20s));
+  EXPECT_FALSE(events.paths.isEmpty()) << "no state change heard";
+  for (const Object& gone : firstBreak)
+    EXPECT_FALSE(events.paths.contains(gone.second.path())) << gone.second.path().toStdString();
 }
 
 TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePause) {
@@ -265,3 +333,5 @@ TEST(PausaloOnTheDesktop, AMinuteOfWorkBringsTheBreakWindowOnTopAndOkStartsThePa
   EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssPausing) << "OK started the pause";
   form.B_StopClick();
 }
+
+#include "PausaloDesktopTest.moc"
