@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
-#include "app/SessionBusCheck.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
+#include "platform/SessionBus.h"
 
 namespace {
 

@@ -58,6 +58,8 @@ class TrayHostLoss : public ::testing::Test {
         TMainFormEnvironment{&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
     application->SetMainForm(form.get());
     form->show();
+    // The program learns from the bus that no watcher is there.
+    ASSERT_TRUE(ProcessEventsUntil([] { return NotificationArea::System().Available(); }));
     form->B_StartClick();
     ASSERT_TRUE(form->Tray1->Added());
     ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
@@ -188,3 +190,36 @@ TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
     EXPECT_EQ(second.Process().state(), QProcess::Running);
   }
 }
+
+// The icon went in as an item, and the notification area fails it: the
+// watcher refuses the item, or the session bus goes away while the item is
+// shown. The window, hidden as the icon went in, comes within reach.
+class ItemLoss : public ::testing::TestWithParam<StandInWatcher::Items> {};
+
+TEST_P(ItemLoss, TheWindowComesWithinReach) {
+  BusProxy bus;
+  const StandInWatcher watcher(GetParam());
+  Program user({{"DBUS_SESSION_BUS_ADDRESS", bus.Address()}});
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  const QByteArray window = ShownMainWindows().first();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.HostAsked(); })) << "the program did not ask for the host";
+  // The proxy passes the answer on while the test processes events.
+  ProcessEventsFor(300ms);
+  ASSERT_NO_FATAL_FAILURE(PressStart(window));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.Asked().size() == 1; })) << "the item was not registered";
+  if (GetParam() == StandInWatcher::Items::Taken) {
+    ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
+        << "the window did not hide in the tray" << user.Process().readAllStandardError().toStdString();
+    ProcessEventsFor(2s);
+    ASSERT_TRUE(ShownMainWindows().empty()) << "an item taken counted as no notification area";
+    bus.Go();
+  }
+  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(window.toULongLong()); }, 10s)) << "the window is out of reach";
+}
+
+INSTANTIATE_TEST_SUITE_P(Watcher, ItemLoss,
+                         ::testing::Values(StandInWatcher::Items::Refused, StandInWatcher::Items::Taken),
+                         [](const auto& info) {
+                           return std::string(info.param == StandInWatcher::Items::Taken ? "TakesItThenTheBusGoes"
+                                                                                         : "RefusesIt");
+                         });

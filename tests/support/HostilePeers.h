@@ -4,9 +4,17 @@
 
 #include <systemd/sd-bus.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <vector>
 
 namespace pausalo::testing {
 
@@ -49,5 +57,90 @@ inline bool ForgeIdleMonitorSignals() {
   sd_bus_flush_close_unref(bus);
   return true;
 }
+
+// --- Session buses that stall or go, and what is on them ------------------
+
+// A session bus of its own address in front of the process's session bus,
+// passing the bytes both ways, until it stalls (takes the bytes and passes
+// nothing on) or goes (drops every connection, as a bus that ends).
+class BusProxy {
+ public:
+  BusProxy() {
+    QObject::connect(&server_, &QLocalServer::newConnection, [this] {
+      while (QLocalSocket* client = server_.nextPendingConnection()) Join(client);
+    });
+    server_.listen(directory_.filePath("bus"));
+  }
+  ~BusProxy() { Go(); }
+  BusProxy(const BusProxy&) = delete;
+  BusProxy& operator=(const BusProxy&) = delete;
+
+  QString Address() const { return "unix:path=" + server_.fullServerName(); }
+  void Stall() { stalled_ = true; }
+  void Go() {
+    server_.close();
+    for (const QPointer<QLocalSocket>& socket : sockets_)
+      if (!socket.isNull()) socket->abort();
+  }
+
+ private:
+  void Join(QLocalSocket* client) {
+    auto* bus = new QLocalSocket(client);
+    bus->connectToServer(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").section("unix:path=", 1).section(',', 0, 0));
+    Pass(client, bus);
+    Pass(bus, client);
+    sockets_.insert(sockets_.end(), {client, bus});
+  }
+  void Pass(QLocalSocket* from, QLocalSocket* to) {
+    QObject::connect(from, &QLocalSocket::readyRead, to, [this, from, to] {
+      if (!stalled_) to->write(from->readAll());
+    });
+    QObject::connect(from, &QLocalSocket::disconnected, to, &QLocalSocket::abort);
+  }
+
+  QTemporaryDir directory_;
+  QLocalServer server_;
+  std::vector<QPointer<QLocalSocket>> sockets_;
+  bool stalled_ = false;
+};
+
+// org.kde.StatusNotifierWatcher on the process's session bus, reporting a
+// host, that takes each item registered, or refuses it.
+class StandInWatcher final : public QDBusVirtualObject {
+ public:
+  enum class Items { Taken, Refused };
+  explicit StandInWatcher(Items items)
+      : items_(items), bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in-watcher")) {
+    bus_.registerVirtualObject("/StatusNotifierWatcher", this);
+    bus_.registerService("org.kde.StatusNotifierWatcher");
+  }
+  ~StandInWatcher() override { QDBusConnection::disconnectFromBus("stand-in-watcher"); }
+
+  // The items asked to be registered, each once.
+  const QStringList& Asked() const { return asked_; }
+  // Whether anyone has asked for the host yet.
+  bool HostAsked() const { return hostAsked_; }
+
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.member() == "RegisterStatusNotifierItem" && !message.arguments().isEmpty()) {
+      asked_ << message.arguments().first().toString();
+      return connection.send(items_ == Items::Taken
+                                 ? message.createReply()
+                                 : message.createErrorReply(QDBusError::AccessDenied, "no items taken"));
+    }
+    if (message.member() == "Get" && message.arguments().value(1) == "IsStatusNotifierHostRegistered") {
+      hostAsked_ = true;
+      return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(true))));
+    }
+    return false;
+  }
+
+ private:
+  const Items items_;
+  QDBusConnection bus_;
+  QStringList asked_;
+  bool hostAsked_ = false;
+};
 
 }  // namespace pausalo::testing
