@@ -55,8 +55,8 @@ void CallInBackground(const QDBusConnection& bus, const QDBusMessage& call, int 
                    });
 }
 
-BusNameOwner::BusNameOwner(QDBusConnection bus, const QString& name, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), watcher_(name, bus_, QDBusServiceWatcher::WatchForOwnerChange) {
+BusNameOwner::BusNameOwner(const QDBusConnection& bus, const QString& name, QObject* parent)
+    : QObject(parent), watcher_(name, bus, QDBusServiceWatcher::WatchForOwnerChange) {
   QObject::connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
                    [this](const QString&, const QString&, const QString& newOwner) { Set(newOwner); });
   // Asked after the watch is set up: an announcement that comes before the
@@ -64,15 +64,13 @@ BusNameOwner::BusNameOwner(QDBusConnection bus, const QString& name, QObject* pa
   QDBusMessage ask = QDBusMessage::createMethodCall(DBusService, QStringLiteral("/org/freedesktop/DBus"), DBusService,
                                                     QStringLiteral("GetNameOwner"));
   ask << name;
-  CallInBackground(bus_, ask, PeerAnswerTimeoutMs, this, [this](const QDBusMessage& answer) {
+  CallInBackground(bus, ask, PeerAnswerTimeoutMs, this, [this](const QDBusMessage& answer) {
     if (known_) return;
     const bool owned = answer.type() == QDBusMessage::ReplyMessage && answer.arguments().size() == 1 &&
                        answer.arguments().first().typeId() == QMetaType::QString;
     Set(owned ? answer.arguments().first().toString() : QString());
   });
 }
-
-QString BusNameOwner::Owner() const { return bus_.isConnected() ? owner_ : QString(); }
 
 void BusNameOwner::Set(const QString& owner) {
   if (known_ && owner == owner_) return;

@@ -41,15 +41,14 @@ void CallInBackground(const QDBusConnection& bus, const QDBusMessage& call, int 
 
 // The owner of a name on a bus, followed from the bus's announcements: asked
 // once in the background, then changed with each announcement. The bus tells
-// nothing when it goes away; the owner of a name on a bus that went is
-// nobody.
+// nothing when it goes away: a call to the owner then fails at once.
 class BusNameOwner final : public QObject {
  public:
-  BusNameOwner(QDBusConnection bus, const QString& name, QObject* parent);
+  BusNameOwner(const QDBusConnection& bus, const QString& name, QObject* parent);
 
   // The owner's unique name; empty while nobody owns the name, and until
   // the bus has said.
-  QString Owner() const;
+  const QString& Owner() const { return owner_; }
   // Whether the bus has said who owns the name.
   bool Known() const { return known_; }
   // Runs once the bus has first said, and after each change of the owner.
@@ -58,7 +57,6 @@ class BusNameOwner final : public QObject {
  private:
   void Set(const QString& owner);
 
-  QDBusConnection bus_;
   QDBusServiceWatcher watcher_;
   QString owner_;
   bool known_ = false;
