@@ -20,7 +20,7 @@ void PreferX11Windows() {
 
 int main(int argc, char* argv[]) {
   PreferX11Windows();
-  pausalo::LeaveSessionBusThatDoesNotAnswer();
+  pausalo::LeaveOutPeersThatDoNotAnswer();
   QApplication toolkit(argc, argv);
   // The name the desktop shows for the program, as in the tray's item title.
   QApplication::setApplicationName("Pausalo");

@@ -25,13 +25,22 @@ inline constexpr int PeerAnswerTimeoutMs = 10'000;
 // as shown meanwhile.
 inline constexpr int IconAcceptTimeoutMs = 5'000;
 
-// Run before the toolkit starts: the toolkit (its accessibility and its
-// theme), the single-copy check and the hook libraries all wait on the
-// session bus. A bus that takes the connection but does not answer within
+// How long the accessibility bus has at start-up to tell where it is and
+// to answer a new connection there; it answers within milliseconds.
+inline constexpr std::chrono::seconds AccessibilityBusAnswerTimeout{2};
+
+// Run before the toolkit starts, which waits on these peers without bound:
+// its accessibility, its theme, the single-copy check and the hook
+// libraries wait on the session bus; its accessibility also on the
+// accessibility bus; and its session management on a session manager. A
+// session bus that takes the connection but does not answer within
 // SessionBusAnswerTimeout is left out, and the process runs as without a
-// session bus; a bus that cannot be reached at all is left as it is, for
-// everyone finds that out at once.
-void LeaveSessionBusThatDoesNotAnswer();
+// session bus; an accessibility bus that does not answer within
+// AccessibilityBusAnswerTimeout is left out likewise, and the process runs
+// without assistive technology; a bus that cannot be reached at all is left
+// as it is, for everyone finds that out at once. Each left out is said on
+// standard error. No session manager is asked at all.
+void LeaveOutPeersThatDoNotAnswer();
 
 // Sends call and returns at once. answered runs later on this thread with
 // the reply, or with an error message when none came within timeoutMs or the

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <QSysInfo>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <functional>
@@ -223,3 +224,53 @@ INSTANTIATE_TEST_SUITE_P(Watcher, ItemLoss,
                            return std::string(info.param == StandInWatcher::Items::Taken ? "TakesItThenTheBusGoes"
                                                                                          : "RefusesIt");
                          });
+
+// Peers the program meets before its window exists that take the
+// connection and never answer: an accessibility bus named by the
+// environment or handed out by org.a11y.Bus, org.a11y.Bus itself, and a
+// session manager. The window comes, and answers a click on Start (a window
+// manager minimises it); each bus left out is said on standard error.
+struct SilentPeer {
+  const char* name;
+  enum { AccessibilityBus, HandedOutAccessibilityBus, AccessibilityService, SessionManager } peer;
+};
+
+class StartWithSilentPeer : public ::testing::TestWithParam<SilentPeer> {};
+
+TEST_P(StartWithSilentPeer, TheWindowComesAndAnswers) {
+  const auto manager = std::make_unique<TestDesktop>(QStringList{"--current", "--wm"});
+  ASSERT_TRUE(manager->Running()) << manager->Failure().toStdString();
+  const SilentSocket silent;
+  const QString silentBus = "unix:path=" + silent.Path();
+  QList<std::pair<QString, QString>> environment{{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"}};
+  std::unique_ptr<StandInAccessibilityBus> handingOut;
+  std::unique_ptr<SilentBusName> service;
+  switch (GetParam().peer) {
+    case SilentPeer::AccessibilityBus: environment.append({"AT_SPI_BUS_ADDRESS", silentBus}); break;
+    case SilentPeer::HandedOutAccessibilityBus:
+      handingOut = std::make_unique<StandInAccessibilityBus>(silentBus);
+      break;
+    case SilentPeer::AccessibilityService:
+      service = std::make_unique<SilentBusName>("org.a11y.Bus");
+      ASSERT_TRUE(service->Owned());
+      break;
+    case SilentPeer::SessionManager:
+      environment.append({"SESSION_MANAGER", "local/" + QSysInfo::machineHostName() + ":" + silent.Path()});
+      break;
+  }
+  Program user(environment);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; })) << "no window";
+  ASSERT_NO_FATAL_FAILURE(PressStart(ShownMainWindows().first()));
+  EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); })) << "the window did not answer Start";
+  const QByteArray told = user.Process().readAllStandardError();
+  EXPECT_EQ(told.contains("the accessibility bus does not answer"), GetParam().peer != SilentPeer::SessionManager)
+      << told.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, StartWithSilentPeer,
+                         ::testing::Values(SilentPeer{"AccessibilityBus", SilentPeer::AccessibilityBus},
+                                           SilentPeer{"HandedOutAccessibilityBus",
+                                                      SilentPeer::HandedOutAccessibilityBus},
+                                           SilentPeer{"AccessibilityService", SilentPeer::AccessibilityService},
+                                           SilentPeer{"SessionManager", SilentPeer::SessionManager}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -143,4 +143,27 @@ class StandInWatcher final : public QDBusVirtualObject {
   bool hostAsked_ = false;
 };
 
+// org.a11y.Bus on the process's session bus, with assistive technology on,
+// naming the accessibility bus at address.
+class StandInAccessibilityBus final : public QDBusVirtualObject {
+ public:
+  explicit StandInAccessibilityBus(const QString& address)
+      : address_(address), bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in-a11y")) {
+    bus_.registerVirtualObject("/org/a11y/bus", this);
+    bus_.registerService("org.a11y.Bus");
+  }
+  ~StandInAccessibilityBus() override { QDBusConnection::disconnectFromBus("stand-in-a11y"); }
+
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    if (message.member() == "GetAddress") return connection.send(message.createReply(address_));
+    if (message.member() == "Get") return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(true))));
+    return false;
+  }
+
+ private:
+  const QString address_;
+  QDBusConnection bus_;
+};
+
 }  // namespace pausalo::testing
