@@ -176,6 +176,21 @@ TEST(SecondStart, WhenTheRunningCopyDoesNotAnswerNamesItAndEnds) {
   EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the start";
 }
 
+// Another program holds the program's name on the bus, silent or answering
+// every call: it is no running copy. The start says so, and runs.
+TEST(SecondStart, WhenAnotherProgramHoldsTheNameSaysSoAndRuns) {
+  for (const bool answers : {false, true}) {
+    SCOPED_TRACE(answers ? "answering" : "silent");
+    const std::unique_ptr<SilentBusName> silent(answers ? nullptr : new SilentBusName("org.pausalo.Pausalo"));
+    const std::unique_ptr<AnsweringBusName> answering(answers ? new AnsweringBusName("org.pausalo.Pausalo") : nullptr);
+    Program user;
+    EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; })) << "the start did not run";
+    const QByteArray told = user.Process().readAllStandardError();
+    EXPECT_TRUE(told.contains("another program")) << told.toStdString();
+    EXPECT_FALSE(told.contains("kill")) << told.toStdString();
+  }
+}
+
 // No bus at the address, or one that takes the connection and never
 // answers (the program leaves it out).
 TEST(SecondStart, WithoutASessionBusBothCopiesRun) {

@@ -166,4 +166,24 @@ class StandInAccessibilityBus final : public QDBusVirtualObject {
   QDBusConnection bus_;
 };
 
+// Owns a name on the process's session bus and answers every call to it
+// with an empty reply.
+class AnsweringBusName final : public QDBusVirtualObject {
+ public:
+  explicit AnsweringBusName(const QString& name)
+      : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "answering-bus-name")) {
+    bus_.registerVirtualObject("/", this, QDBusConnection::SubPath);
+    bus_.registerService(name);
+  }
+  ~AnsweringBusName() override { QDBusConnection::disconnectFromBus("answering-bus-name"); }
+
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+    return connection.send(message.createReply());
+  }
+
+ private:
+  QDBusConnection bus_;
+};
+
 }  // namespace pausalo::testing
