@@ -101,10 +101,6 @@ Answer AskAccessibilityBus(Clock::time_point deadline, AccessibilityBus& asked) 
 
 const QString DBusService = QStringLiteral("org.freedesktop.DBus");
 
-}  // namespace
-
-namespace {
-
 void LeaveSessionBusThatDoesNotAnswer() {
   if (GreetSessionBus(Clock::now() + SessionBusAnswerTimeout) != Answer::Silent) return;
   std::fprintf(stderr, "Pausalo: the session bus does not answer; running without it.\n");
