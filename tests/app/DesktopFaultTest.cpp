@@ -182,7 +182,7 @@ TEST(SecondStart, WhenAnotherProgramHoldsTheNameSaysSoAndRuns) {
   for (const bool answers : {false, true}) {
     SCOPED_TRACE(answers ? "answering" : "silent");
     const std::unique_ptr<SilentBusName> silent(answers ? nullptr : new SilentBusName("org.pausalo.Pausalo"));
-    const std::unique_ptr<AnsweringBusName> answering(answers ? new AnsweringBusName("org.pausalo.Pausalo") : nullptr);
+    const auto answering = answers ? AnsweringBusName("org.pausalo.Pausalo") : nullptr;
     Program user;
     EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; })) << "the start did not run";
     const QByteArray told = user.Process().readAllStandardError();
@@ -267,13 +267,11 @@ TEST_P(StartWithSilentPeer, TheWindowComesAndAnswers) {
   // not the program's.
   QList<std::pair<QString, QString>> environment{{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
                                                  {"AT_SPI_BUS_ADDRESS", QString()}};
-  std::unique_ptr<StandInAccessibilityBus> handingOut;
+  std::unique_ptr<StandInBusObject> handingOut;
   std::unique_ptr<SilentBusName> service;
   switch (GetParam().peer) {
     case SilentPeer::AccessibilityBus: environment.append({"AT_SPI_BUS_ADDRESS", silentBus}); break;
-    case SilentPeer::HandedOutAccessibilityBus:
-      handingOut = std::make_unique<StandInAccessibilityBus>(silentBus);
-      break;
+    case SilentPeer::HandedOutAccessibilityBus: handingOut = StandInAccessibilityBus(silentBus); break;
     case SilentPeer::AccessibilityService:
       service = std::make_unique<SilentBusName>("org.a11y.Bus");
       ASSERT_TRUE(service->Owned());

@@ -14,6 +14,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace pausalo::testing {
@@ -104,86 +107,76 @@ class BusProxy {
   bool stalled_ = false;
 };
 
-// org.kde.StatusNotifierWatcher on the process's session bus, reporting a
-// host, that takes each item registered, or refuses it.
-class StandInWatcher final : public QDBusVirtualObject {
+// Owns a name on the process's session bus, with an object at path and
+// below that replies to each call what answer gives (nothing: no reply).
+class StandInBusObject final : public QDBusVirtualObject {
+ public:
+  using Answer = std::function<std::optional<QDBusMessage>(const QDBusMessage& call)>;
+  StandInBusObject(const QString& name, const QString& path, Answer answer)
+      : name_(name),
+        answer_(std::move(answer)),
+        bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {
+    bus_.registerVirtualObject(path, this, QDBusConnection::SubPath);
+    bus_.registerService(name);
+  }
+  ~StandInBusObject() override { QDBusConnection::disconnectFromBus(name_); }
+  StandInBusObject(const StandInBusObject&) = delete;
+  StandInBusObject& operator=(const StandInBusObject&) = delete;
+
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& call, const QDBusConnection& connection) override {
+    const std::optional<QDBusMessage> reply = answer_(call);
+    return reply && connection.send(*reply);
+  }
+
+ private:
+  const QString name_;
+  const Answer answer_;
+  QDBusConnection bus_;
+};
+
+inline QDBusMessage TrueProperty(const QDBusMessage& get) {
+  return get.createReply(QVariant::fromValue(QDBusVariant(true)));
+}
+
+// org.kde.StatusNotifierWatcher, reporting a host, that takes each item
+// registered, or refuses it.
+class StandInWatcher {
  public:
   enum class Items { Taken, Refused };
   explicit StandInWatcher(Items items)
-      : items_(items), bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in-watcher")) {
-    bus_.registerVirtualObject("/StatusNotifierWatcher", this);
-    bus_.registerService("org.kde.StatusNotifierWatcher");
-  }
-  ~StandInWatcher() override { QDBusConnection::disconnectFromBus("stand-in-watcher"); }
+      : watcher_("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", [this, items](const QDBusMessage& call) {
+          if (call.member() == "RegisterStatusNotifierItem") {
+            asked_ << call.arguments().value(0).toString();
+            return items == Items::Taken ? call.createReply()
+                                         : call.createErrorReply(QDBusError::AccessDenied, "no items taken");
+          }
+          hostAsked_ = hostAsked_ || call.arguments().value(1) == "IsStatusNotifierHostRegistered";
+          return TrueProperty(call);
+        }) {}
 
   // The items asked to be registered, each once.
   const QStringList& Asked() const { return asked_; }
   // Whether anyone has asked for the host yet.
   bool HostAsked() const { return hostAsked_; }
 
-  QString introspect(const QString&) const override { return {}; }
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    if (message.member() == "RegisterStatusNotifierItem" && !message.arguments().isEmpty()) {
-      asked_ << message.arguments().first().toString();
-      return connection.send(items_ == Items::Taken
-                                 ? message.createReply()
-                                 : message.createErrorReply(QDBusError::AccessDenied, "no items taken"));
-    }
-    if (message.member() == "Get" && message.arguments().value(1) == "IsStatusNotifierHostRegistered") {
-      hostAsked_ = true;
-      return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(true))));
-    }
-    return false;
-  }
-
  private:
-  const Items items_;
-  QDBusConnection bus_;
   QStringList asked_;
   bool hostAsked_ = false;
+  StandInBusObject watcher_;
 };
 
-// org.a11y.Bus on the process's session bus, with assistive technology on,
-// naming the accessibility bus at address.
-class StandInAccessibilityBus final : public QDBusVirtualObject {
- public:
-  explicit StandInAccessibilityBus(const QString& address)
-      : address_(address), bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in-a11y")) {
-    bus_.registerVirtualObject("/org/a11y/bus", this);
-    bus_.registerService("org.a11y.Bus");
-  }
-  ~StandInAccessibilityBus() override { QDBusConnection::disconnectFromBus("stand-in-a11y"); }
+// org.a11y.Bus, with assistive technology on, naming the accessibility bus
+// at address.
+inline std::unique_ptr<StandInBusObject> StandInAccessibilityBus(const QString& address) {
+  return std::make_unique<StandInBusObject>("org.a11y.Bus", "/org/a11y/bus", [address](const QDBusMessage& call) {
+    return call.member() == "GetAddress" ? call.createReply(address) : TrueProperty(call);
+  });
+}
 
-  QString introspect(const QString&) const override { return {}; }
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    if (message.member() == "GetAddress") return connection.send(message.createReply(address_));
-    if (message.member() == "Get") return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(true))));
-    return false;
-  }
-
- private:
-  const QString address_;
-  QDBusConnection bus_;
-};
-
-// Owns a name on the process's session bus and answers every call to it
-// with an empty reply.
-class AnsweringBusName final : public QDBusVirtualObject {
- public:
-  explicit AnsweringBusName(const QString& name)
-      : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "answering-bus-name")) {
-    bus_.registerVirtualObject("/", this, QDBusConnection::SubPath);
-    bus_.registerService(name);
-  }
-  ~AnsweringBusName() override { QDBusConnection::disconnectFromBus("answering-bus-name"); }
-
-  QString introspect(const QString&) const override { return {}; }
-  bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-    return connection.send(message.createReply());
-  }
-
- private:
-  QDBusConnection bus_;
-};
+// Owns a name and answers every call with an empty reply.
+inline std::unique_ptr<StandInBusObject> AnsweringBusName(const QString& name) {
+  return std::make_unique<StandInBusObject>(name, "/", [](const QDBusMessage& call) { return call.createReply(); });
+}
 
 }  // namespace pausalo::testing
