@@ -137,15 +137,10 @@ class StatusNotifierIcon final : public ShownIcon {
 // never show a second icon of the other kind.
 class SystemNotificationArea final : public NotificationArea {
  public:
-  // A new watcher knows nothing of the items of the old one. Qt's tray
-  // decides its kind at its first use through a bus call that waits: it is
-  // used first when the bus has just answered that no watcher is there.
+  // A new watcher knows nothing of the items of the old one.
   SystemNotificationArea() : statusNotifierWatcher_(Bus(), QCoreApplication::instance()) {
     statusNotifierWatcher_.OnNewOwner = [this] {
-      if (statusNotifierWatcher_.Owner().isEmpty()) {
-        QSystemTrayIcon::isSystemTrayAvailable();
-        return;
-      }
+      if (statusNotifierWatcher_.Owner().isEmpty()) return;
       for (const auto& [key, icon] : icons_) icon->WatcherCame();
     };
   }
