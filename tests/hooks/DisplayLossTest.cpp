@@ -25,6 +25,7 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
+using pausalo::testing::BusProxy;
 using pausalo::testing::FakeInput;
 using pausalo::testing::ForgeIdleMonitorSignals;
 using pausalo::testing::ProcessEventsUntil;
@@ -238,14 +239,16 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
 
   // A compositor that takes the connection and never answers offers no
   // source: Start gives up instead of hanging. So does GNOME's idle monitor
-  // behind a session bus that does the same.
+  // behind a session bus that has stalled.
   const SilentSocket hung;
   {
     QProcess compositor;
     ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+    BusProxy stalled;
+    stalled.Stall();
     const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + hung.Path().toLocal8Bit());
-    EXPECT_EQ(WithinBound("both starts, the session bus not answering", 20s, [&] { return StartErrors(); }), Refused);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", stalled.Address().toLocal8Bit());
+    EXPECT_EQ(WithinBound("both starts, the session bus stalled", 20s, [&] { return StartErrors(); }), Refused);
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
   }
   qputenv("WAYLAND_DISPLAY", hung.Path().toLocal8Bit());
