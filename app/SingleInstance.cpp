@@ -1,8 +1,10 @@
 #include "app/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -14,6 +16,11 @@ const QString Name = QStringLiteral("org.pausalo.Pausalo");
 const QString ObjectPath = QStringLiteral("/org/pausalo/Pausalo");
 // How long a later start waits for the running copy to answer.
 constexpr int AnswerTimeout = 5000;
+
+// The executable a process runs; empty when it cannot be told.
+QString ExecutableOf(qint64 process) {
+  return process == 0 ? QString() : QFileInfo(QStringLiteral("/proc/%1/exe").arg(process)).symLinkTarget();
+}
 }  // namespace
 
 SingleInstance::~SingleInstance() {
@@ -35,13 +42,20 @@ SingleInstance::Start SingleInstance::ForwardToRunningCopy() {
     return Start::Run;
   }
   bus.unregisterObject(ObjectPath);
+  runningCopy_ = bus.interface()->servicePid(Name).value();
+  // The name alone proves nothing: any program may take it.
+  const QString holder = ExecutableOf(runningCopy_);
+  if (QFileInfo(holder).fileName() != QFileInfo(QCoreApplication::applicationFilePath()).fileName()) {
+    std::fprintf(stderr, "Pausalo: another program (process %u, %s) holds the name %s; running on its own.\n",
+                 runningCopy_, qPrintable(holder.isEmpty() ? QStringLiteral("unknown") : holder), qPrintable(Name));
+    return Start::Run;
+  }
   const QDBusMessage answer = bus.call(
       QDBusMessage::createMethodCall(Name, ObjectPath, Name, QStringLiteral("Activate")), QDBus::Block, AnswerTimeout);
   if (answer.type() == QDBusMessage::ReplyMessage) return Start::Forwarded;
   if (answer.errorName() != QLatin1String("org.freedesktop.DBus.Error.NoReply")) return Start::Run;
   // A copy that is stopped or busy would resume beside a second one: both
   // would watch and bring up break windows.
-  runningCopy_ = bus.interface()->servicePid(Name).value();
   return Start::Unanswered;
 }
 

@@ -6,15 +6,18 @@
 namespace pausalo {
 
 // One running copy per desktop session. The first start owns the program's
-// name on the session bus (org.pausalo.Pausalo, its desktop id); a later start asks the owner to come forward
-// and then ends. Without a session bus every start runs on its own.
+// name on the session bus (org.pausalo.Pausalo, its desktop id); a later
+// start asks the owner to come forward and then ends. Without a session bus
+// every start runs on its own, and so does one whose name another program
+// (an executable of another name) holds.
 class SingleInstance final : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.pausalo.Pausalo")
 
  public:
   enum class Start {
-    // This copy now owns the name, or there is no session bus: it runs.
+    // This copy now owns the name, or there is no session bus, or another
+    // program holds the name: it runs.
     Run,
     // The running copy was asked to come forward and did: this one ends.
     Forwarded,

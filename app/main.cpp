@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "app/MainForm.h"
-#include "app/SessionBusCheck.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
+#include "platform/SessionBus.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ void PreferX11Windows() {
 
 int main(int argc, char* argv[]) {
   PreferX11Windows();
-  pausalo::LeaveSessionBusThatDoesNotAnswer();
+  pausalo::LeaveOutPeersThatDoNotAnswer();
   QApplication toolkit(argc, argv);
   // The name the desktop shows for the program, as in the tray's item title.
   QApplication::setApplicationName("Pausalo");

@@ -20,7 +20,8 @@ void EdgeSource::Listen(const ListenerThread& thread) {
   for (;;) {
     const pollfd watched = connection_->Prepare();
     if (watched.fd < 0) return;
-    const std::optional<short> found = thread.Wait(watched, Timeout());
+    const int due = Timeout(), work = connection_->WakeUpMs();
+    const std::optional<short> found = thread.Wait(watched, due < 0 || (work >= 0 && work < due) ? work : due);
     if (!found || !connection_->Finish(*found)) return;
     if (activity_.Due(EdgeActivity::Clock::now()) && connection_->ConfirmActive()) notify_();
   }
@@ -31,6 +32,10 @@ int EdgeSource::Timeout() const {
   if (!due) return -1;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - EdgeActivity::Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+void EdgeSource::Confirmed() {
+  if (activity_.NextDue()) notify_();
 }
 
 void EdgeSource::Resumed() {

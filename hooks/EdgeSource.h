@@ -17,6 +17,8 @@ class EdgeSink {
   virtual ~EdgeSink() = default;
   virtual void Resumed() = 0;
   virtual void Idled() = 0;
+  // The user was active when a notification fell due (ConfirmActive).
+  virtual void Confirmed() = 0;
 };
 
 // A connection to a service that reports idle and active edges, driven by
@@ -34,9 +36,13 @@ class EdgeConnection {
   // false once the connection is lost.
   virtual bool Finish(short revents) = 0;
   // Asked before each notification that falls due while the user counts as
-  // active; a connection that can see idleness the edges hide reports
-  // Idled and answers false.
+  // active: true to notify now. A connection that asks its service answers
+  // false and reports later, Confirmed or, seeing idleness the edges hide,
+  // Idled.
   virtual bool ConfirmActive() { return true; }
+  // Milliseconds until the connection has work of its own to do (a call
+  // whose answer is overdue); -1 for none.
+  virtual int WakeUpMs() { return -1; }
 };
 
 // Notifies on its own thread as EdgeActivity says, from the edges that a
@@ -59,6 +65,7 @@ class EdgeSource final : public ActivitySource, private EdgeSink {
 
   void Resumed() override;
   void Idled() override { activity_.Idled(); }
+  void Confirmed() override;
 
   std::unique_ptr<EdgeConnection> connection_;
   std::function<void()> notify_;

@@ -1,11 +1,11 @@
 #include "platform/StatusNotifierItem.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 
 namespace pausalo {
@@ -14,10 +14,6 @@ namespace {
 
 constexpr char ItemPath[] = "/StatusNotifierItem";
 constexpr char WatcherPath[] = "/StatusNotifierWatcher";
-// The bus itself answers at once; this only bounds a hung one.
-constexpr int BusTimeoutMs = 1000;
-// A watcher asked in the background may be slow on a loaded machine.
-constexpr int AnswerTimeoutMs = 10'000;
 // The sizes panels draw items at, for an icon without sizes of its own.
 constexpr std::array DefaultSizes{16, 22, 24, 32, 48};
 
@@ -37,17 +33,8 @@ void RegisterTypesOnce() {
   Q_UNUSED(registered);
 }
 
-// The unique name of the watcher; empty when nobody owns the name.
-QString WatcherOwner(const QDBusConnection& bus) {
-  QDBusMessage owner = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
-  owner << QString::fromLatin1(StatusNotifierWatcher::Service);
-  const QDBusMessage answer = bus.call(owner, QDBus::Block, BusTimeoutMs);
-  return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty()
-             ? answer.arguments().first().toString()
-             : QString();
-}
+const QString DBusService = QStringLiteral("org.freedesktop.DBus");
+const QString DBusPath = QStringLiteral("/org/freedesktop/DBus");
 
 // What the watcher's answer says; nothing when it did not answer in time.
 // One that answers with an error is taken for none at all, as the
@@ -117,36 +104,47 @@ StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon) {
   return pixmaps;
 }
 
-StatusNotifierWatcher::~StatusNotifierWatcher() { delete asking_.data(); }
+StatusNotifierWatcher::StatusNotifierWatcher(const QDBusConnection& bus, QObject* parent)
+    : bus_(bus), owner_(new BusNameOwner(bus, QString::fromLatin1(Service), parent)) {
+  owner_->OnChange = [this] { NewOwner(); };
+}
 
-StatusNotifierWatcher::State StatusNotifierWatcher::Query(const QDBusConnection& bus) {
-  const QString owner = WatcherOwner(bus);
-  if (owner != owner_) {
-    // An answer on its way is the former watcher's.
-    delete asking_.data();
-    owner_ = owner;
-    answer_.reset();
-    if (!owner_.isEmpty()) {
-      Ask(bus, FirstAnswerTimeoutMs);
-      asking_->waitForFinished();
-      answer_ = StateOf(asking_->reply());
-    }
-  } else if (!owner_.isEmpty() && asking_.isNull()) {
-    Ask(bus, AnswerTimeoutMs);
-  }
-  if (owner_.isEmpty()) return State::Absent;
+StatusNotifierWatcher::~StatusNotifierWatcher() { delete owner_.data(); }
+
+QString StatusNotifierWatcher::Owner() const { return owner_.isNull() ? QString() : owner_->Owner(); }
+
+StatusNotifierWatcher::State StatusNotifierWatcher::Now() {
+  if (Owner().isEmpty())
+    return owner_.isNull() || owner_->Known() || !bus_.isConnected() ? State::Absent : State::WithoutHost;
+  if (!asking_) AskForHost();
+  if (refused_) return State::WithoutHost;
   return answer_.value_or(State::WithoutHost);
 }
 
-void StatusNotifierWatcher::Ask(const QDBusConnection& bus, int timeoutMs) {
+void StatusNotifierWatcher::Refused(const QString& owner) {
+  if (owner == Owner()) refused_ = true;
+}
+
+// The former owner's answers, also those on their way, are not the new
+// one's.
+void StatusNotifierWatcher::NewOwner() {
+  answer_.reset();
+  asking_ = false;
+  refused_ = false;
+  if (!Owner().isEmpty()) AskForHost();
+  if (OnNewOwner) OnNewOwner();
+}
+
+void StatusNotifierWatcher::AskForHost() {
+  const QString asked = Owner();
   QDBusMessage get = QDBusMessage::createMethodCall(
-      owner_, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+      asked, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
   get << QString::fromLatin1(Service) << QStringLiteral("IsStatusNotifierHostRegistered");
-  // Owned by the application, so that it ends with the bus connection.
-  asking_ = new QDBusPendingCallWatcher(bus.asyncCall(get, timeoutMs), QCoreApplication::instance());
-  QObject::connect(asking_, &QDBusPendingCallWatcher::finished, [this](QDBusPendingCallWatcher* asked) {
-    if (const auto state = StateOf(asked->reply())) answer_ = state;
-    asked->deleteLater();
+  asking_ = true;
+  CallInBackground(bus_, get, PeerAnswerTimeoutMs, owner_, [this, asked](const QDBusMessage& answer) {
+    if (asked != Owner()) return;
+    asking_ = false;
+    if (const auto state = StateOf(answer)) answer_ = state;
   });
 }
 
@@ -155,25 +153,58 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& title
   RegisterTypesOnce();
   published_ = bus_.registerObject(ItemPath, this,
                                    QDBusConnection::ExportAllProperties | QDBusConnection::ExportScriptableSlots |
-                                       QDBusConnection::ExportScriptableSignals) &&
-               bus_.registerService(service_);
+                                       QDBusConnection::ExportScriptableSignals);
 }
 
 StatusNotifierItem::~StatusNotifierItem() {
   // A connection that never was has no bus to leave.
   if (!bus_.isConnected()) return;
-  // The watcher drops the item when its name goes.
-  bus_.unregisterService(service_);
+  // The watcher drops the item when its name goes. Sent after the request,
+  // so the name goes also when the request is still on its way.
+  if (nameAsked_) {
+    QDBusMessage release = QDBusMessage::createMethodCall(DBusService, DBusPath, DBusService,
+                                                          QStringLiteral("ReleaseName"));
+    release << service_;
+    bus_.send(release);
+  }
   bus_.unregisterObject(ItemPath);
 }
 
-void StatusNotifierItem::Register() {
-  if (!published_) return;
-  QDBusMessage registration = QDBusMessage::createMethodCall(StatusNotifierWatcher::Service, WatcherPath,
-                                                             StatusNotifierWatcher::Service,
+void StatusNotifierItem::Register(const QString& watcher) {
+  const QDeadlineTimer deadline(IconAcceptTimeoutMs);
+  watcher_ = watcher;
+  if (!published_) return Registered(watcher_, false);
+  if (nameTaken_) return HandTo(deadline);
+  if (nameAsked_) return;
+  nameAsked_ = true;
+  QDBusMessage request = QDBusMessage::createMethodCall(DBusService, DBusPath, DBusService,
+                                                        QStringLiteral("RequestName"));
+  // Not queued for a name someone else holds.
+  constexpr uint DoNotQueue = 4;
+  request << service_ << DoNotQueue;
+  CallInBackground(bus_, request, IconAcceptTimeoutMs, this, [this, deadline](const QDBusMessage& answer) {
+    constexpr uint PrimaryOwner = 1, AlreadyOwner = 4;
+    const uint result = answer.type() == QDBusMessage::ReplyMessage && answer.arguments().size() == 1
+                            ? answer.arguments().first().toUInt()
+                            : 0;
+    nameTaken_ = result == PrimaryOwner || result == AlreadyOwner;
+    if (!nameTaken_) return Registered(watcher_, false);
+    HandTo(deadline);
+  });
+}
+
+void StatusNotifierItem::HandTo(QDeadlineTimer deadline) {
+  QDBusMessage registration = QDBusMessage::createMethodCall(watcher_, WatcherPath, StatusNotifierWatcher::Service,
                                                              QStringLiteral("RegisterStatusNotifierItem"));
   registration << service_;
-  bus_.send(registration);
+  const int left = static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1));
+  CallInBackground(bus_, registration, left, this, [this, watcher = watcher_](const QDBusMessage& answer) {
+    Registered(watcher, answer.type() == QDBusMessage::ReplyMessage);
+  });
+}
+
+void StatusNotifierItem::Registered(const QString& watcher, bool accepted) {
+  if (OnRegistered) OnRegistered(watcher, accepted);
 }
 
 void StatusNotifierItem::SetIcon(const QIcon& icon) {

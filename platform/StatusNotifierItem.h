@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QIcon>
 #include <QImage>
 #include <QList>
@@ -12,6 +12,8 @@
 #include <QString>
 #include <functional>
 #include <optional>
+
+#include "platform/SessionBus.h"
 
 namespace pausalo {
 
@@ -43,32 +45,43 @@ StatusNotifierPixmap ToStatusNotifierPixmap(const QImage& image);
 StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon);
 
 // The StatusNotifierWatcher of the session bus, where items are registered
-// and hosts (the panels that show items) announce themselves. The bus tells
-// at each look whether a watcher owns the name. Whether a host has announced
-// itself is asked of that watcher: a new watcher is waited for once, at most
-// FirstAnswerTimeoutMs; after that the answer is the last one it gave, and
-// it is asked again in the background. A watcher that hangs thus costs the
+// and hosts (the panels that show items) announce themselves. Its owner is
+// followed from the bus's announcements; whether a host has announced
+// itself is asked of each new owner, and asked again in the background at
+// each look. A look never waits: a watcher that hangs or refuses costs the
 // notification area, never the program's time.
-class StatusNotifierWatcher {
+class StatusNotifierWatcher final {
  public:
   static constexpr char Service[] = "org.kde.StatusNotifierWatcher";
-  static constexpr int FirstAnswerTimeoutMs = 1000;
   enum class State { Absent, WithoutHost, WithHost };
 
-  StatusNotifierWatcher() = default;
+  // Follows the watcher until parent goes.
+  StatusNotifierWatcher(const QDBusConnection& bus, QObject* parent);
   ~StatusNotifierWatcher();
   StatusNotifierWatcher(const StatusNotifierWatcher&) = delete;
   StatusNotifierWatcher& operator=(const StatusNotifierWatcher&) = delete;
 
-  // A watcher that has not answered yet counts as one without a host.
-  State Query(const QDBusConnection& bus);
+  // What is known now. A watcher that has not answered yet, or that refused
+  // an item, counts as one without a host; one not known yet too.
+  State Now();
+  // The unique name of the watcher that takes items now; empty when none.
+  QString Owner() const;
+  // That watcher refused an item, or did not take it in time: it counts as
+  // one without a host until another takes the name.
+  void Refused(const QString& owner);
+  // Runs when the bus has first told the watcher's owner, and at each new
+  // owner (none included), after the former one's answers are forgotten.
+  std::function<void()> OnNewOwner;
 
  private:
-  void Ask(const QDBusConnection& bus, int timeoutMs);
+  void NewOwner();
+  void AskForHost();
 
-  QString owner_;  // the unique name of the watcher the answer is from
-  std::optional<State> answer_;
-  QPointer<QDBusPendingCallWatcher> asking_;
+  QDBusConnection bus_;
+  QPointer<BusNameOwner> owner_;  // owned by the parent
+  std::optional<State> answer_;   // the owner's last answer
+  bool asking_ = false;
+  bool refused_ = false;
 };
 
 // One icon in the notification area as a StatusNotifierItem on the session
@@ -92,16 +105,21 @@ class StatusNotifierItem final : public QObject {
   // nor the modifiers.
   enum class Action { Activate, SecondaryActivate, ContextMenu };
 
-  // Puts the item on the bus; Register hands it to the watcher.
+  // Puts the item's object on the bus; Register gives it its name and hands
+  // it to a watcher.
   StatusNotifierItem(QDBusConnection bus, const QString& title);
   ~StatusNotifierItem() override;
   StatusNotifierItem(const StatusNotifierItem&) = delete;
   StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
 
-  // Whether the item's name and object are on the bus.
+  // Whether the item's object is on the bus.
   bool Published() const { return published_; }
-  // Registers the item with the watcher, also again with a new watcher.
-  void Register();
+  // Takes the item's name on the bus, the first time, and hands the item to
+  // the watcher (a unique name), also again to a new watcher. Returns at
+  // once; OnRegistered tells whether that watcher took it, false also when
+  // the bus or the watcher did not answer within IconAcceptTimeoutMs.
+  void Register(const QString& watcher);
+  std::function<void(const QString& watcher, bool accepted)> OnRegistered;
 
   // Announce a change only when there is one.
   void SetIcon(const QIcon& icon);
@@ -132,11 +150,16 @@ class StatusNotifierItem final : public QObject {
 
  private:
   void Act(Action action);
+  void HandTo(QDeadlineTimer deadline);
+  void Registered(const QString& watcher, bool accepted);
 
   QDBusConnection bus_;
   const QString service_;
   const QString title_;
   bool published_ = false;
+  bool nameAsked_ = false;
+  bool nameTaken_ = false;
+  QString watcher_;      // the unique name of the watcher it goes to
   qint64 iconKey_ = -1;  // QIcon::cacheKey() of the icon set; -1 before the first
   StatusNotifierPixmaps pixmaps_;
   QString toolTip_;

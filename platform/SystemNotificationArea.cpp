@@ -1,6 +1,5 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -94,18 +93,24 @@ class XEmbedIcon final : public ShownIcon {
 // An icon as a StatusNotifierItem. The protocol tells no button: the item's
 // activation counts as a left click, the secondary one as a middle click,
 // the context menu request as a right click.
+// It counts as shown from the start; a watcher that refuses it, or does
+// not take it in time, is told so.
 class StatusNotifierIcon final : public ShownIcon {
  public:
-  explicit StatusNotifierIcon(const QDBusConnection& bus) : item_(bus, QGuiApplication::applicationDisplayName()) {
+  StatusNotifierIcon(const QDBusConnection& bus, StatusNotifierWatcher& watcher)
+      : item_(bus, QGuiApplication::applicationDisplayName()), watcher_(watcher) {
     item_.OnAction = [this](StatusNotifierItem::Action action) { route.Post(ButtonMessages(action)); };
+    item_.OnRegistered = [this](const QString& owner, bool accepted) {
+      if (!accepted) watcher_.Refused(owner);
+    };
   }
 
   bool Published() const { return item_.Published(); }
   bool StatusNotifier() const override { return true; }
   void SetPicture(const QIcon& picture) override { item_.SetIcon(picture); }
   void SetTip(const QString& tip) override { item_.SetToolTip(tip); }
-  void Show() override { item_.Register(); }
-  void WatcherCame() override { item_.Register(); }
+  void Show() override { item_.Register(watcher_.Owner()); }
+  void WatcherCame() override { item_.Register(watcher_.Owner()); }
 
  private:
   static std::vector<std::int32_t> ButtonMessages(StatusNotifierItem::Action action) {
@@ -118,22 +123,34 @@ class StatusNotifierIcon final : public ShownIcon {
   }
 
   StatusNotifierItem item_;
+  StatusNotifierWatcher& watcher_;
 };
 
 // The desktop's notification area: a StatusNotifierItem where the session
 // bus has a watcher with a host (Plasma, waybar, Xfce's panel, GNOME with
 // the AppIndicator extension), an XEmbed tray icon otherwise. The choice is
 // made at every add, so a watcher that comes late is used by the next one.
+// The watcher is followed from the area's first use; an item that it
+// refuses, or that the bus takes away with it, leaves no notification area.
 // Qt's tray is asked only while no watcher is there: Qt decides once, at its
 // first use, between its own StatusNotifierItem and XEmbed, and it must
 // never show a second icon of the other kind.
 class SystemNotificationArea final : public NotificationArea {
  public:
+  // A new watcher knows nothing of the items of the old one.
+  SystemNotificationArea() : statusNotifierWatcher_(Bus(), QCoreApplication::instance()) {
+    statusNotifierWatcher_.OnNewOwner = [this] {
+      if (statusNotifierWatcher_.Owner().isEmpty()) return;
+      for (const auto& [key, icon] : icons_) icon->WatcherCame();
+    };
+  }
+
   bool Available() const override {
     if (icons_.empty()) return HostNow() != Host::None;
     const bool statusNotifiers = std::any_of(icons_.begin(), icons_.end(),
                                              [](const auto& shown) { return shown.second->StatusNotifier(); });
-    return statusNotifiers ? watcherOwned_ : QSystemTrayIcon::isSystemTrayAvailable();
+    return statusNotifiers ? statusNotifierWatcher_.Now() == StatusNotifierWatcher::State::WithHost
+                           : QSystemTrayIcon::isSystemTrayAvailable();
   }
 
   bool Notify(TNotifyAction action, const TNotifyIconData& data) override {
@@ -172,7 +189,7 @@ class SystemNotificationArea final : public NotificationArea {
   // watcher is on the bus at all: one without a host yet may get one any
   // moment.
   Host HostNow() const {
-    switch (statusNotifierWatcher_.Query(Bus())) {
+    switch (statusNotifierWatcher_.Now()) {
       case StatusNotifierWatcher::State::WithHost: return Host::StatusNotifier;
       case StatusNotifierWatcher::State::WithoutHost: return Host::None;
       case StatusNotifierWatcher::State::Absent: break;
@@ -183,31 +200,14 @@ class SystemNotificationArea final : public NotificationArea {
   std::unique_ptr<ShownIcon> NewIcon() {
     switch (HostNow()) {
       case Host::StatusNotifier: {
-        auto item = std::make_unique<StatusNotifierIcon>(Bus());
+        auto item = std::make_unique<StatusNotifierIcon>(Bus(), statusNotifierWatcher_);
         if (!item->Published()) return nullptr;
-        WatchWatcher();
-        watcherOwned_ = true;
         return item;
       }
       case Host::XEmbed: return std::make_unique<XEmbedIcon>();
       case Host::None: break;
     }
     return nullptr;
-  }
-
-  // Nobody tells an item that its watcher went away; a new watcher knows
-  // nothing of the items of the old one.
-  void WatchWatcher() {
-    if (!watcher_.isNull()) return;
-    // Owned by the application, so that it ends with the bus connection.
-    watcher_ = new QDBusServiceWatcher(StatusNotifierWatcher::Service, Bus(), QDBusServiceWatcher::WatchForOwnerChange,
-                                       QCoreApplication::instance());
-    QObject::connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged,
-                     [this](const QString&, const QString&, const QString& newOwner) {
-                       watcherOwned_ = !newOwner.isEmpty();
-                       if (!watcherOwned_) return;
-                       for (const auto& [key, icon] : icons_) icon->WatcherCame();
-                     });
   }
 
   static void Apply(ShownIcon& icon, const TNotifyIconData& data) {
@@ -223,8 +223,6 @@ class SystemNotificationArea final : public NotificationArea {
 
   mutable StatusNotifierWatcher statusNotifierWatcher_;
   std::map<Key, std::unique_ptr<ShownIcon>> icons_;
-  QPointer<QDBusServiceWatcher> watcher_;
-  bool watcherOwned_ = false;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <QSysInfo>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <functional>
@@ -58,6 +59,8 @@ class TrayHostLoss : public ::testing::Test {
         TMainFormEnvironment{&clock, &NotificationArea::System(), KeyboardHook, MouseHook});
     application->SetMainForm(form.get());
     form->show();
+    // The program learns from the bus that no watcher is there.
+    ASSERT_TRUE(ProcessEventsUntil([] { return NotificationArea::System().Available(); }));
     form->B_StartClick();
     ASSERT_TRUE(form->Tray1->Added());
     ASSERT_TRUE(ProcessEventsUntil(DockedInTrayHost)) << "the icon never docked";
@@ -173,6 +176,21 @@ TEST(SecondStart, WhenTheRunningCopyDoesNotAnswerNamesItAndEnds) {
   EXPECT_TRUE(second.Process().waitForFinished(10'000)) << "the message did not end the start";
 }
 
+// Another program holds the program's name on the bus, silent or answering
+// every call: it is no running copy. The start says so, and runs.
+TEST(SecondStart, WhenAnotherProgramHoldsTheNameSaysSoAndRuns) {
+  for (const bool answers : {false, true}) {
+    SCOPED_TRACE(answers ? "answering" : "silent");
+    const std::unique_ptr<SilentBusName> silent(answers ? nullptr : new SilentBusName("org.pausalo.Pausalo"));
+    const auto answering = answers ? AnsweringBusName("org.pausalo.Pausalo") : nullptr;
+    Program user;
+    EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; })) << "the start did not run";
+    const QByteArray told = user.Process().readAllStandardError();
+    EXPECT_TRUE(told.contains("another program")) << told.toStdString();
+    EXPECT_FALSE(told.contains("kill")) << told.toStdString();
+  }
+}
+
 // No bus at the address, or one that takes the connection and never
 // answers (the program leaves it out).
 TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
@@ -188,3 +206,93 @@ TEST(SecondStart, WithoutASessionBusBothCopiesRun) {
     EXPECT_EQ(second.Process().state(), QProcess::Running);
   }
 }
+
+// The icon went in as an item, and the notification area fails it: the
+// watcher refuses the item, or the session bus goes away while the item is
+// shown. The window, hidden as the icon went in, comes within reach.
+class ItemLoss : public ::testing::TestWithParam<StandInWatcher::Items> {};
+
+TEST_P(ItemLoss, TheWindowComesWithinReach) {
+  BusProxy bus;
+  const StandInWatcher watcher(GetParam());
+  Program user({{"DBUS_SESSION_BUS_ADDRESS", bus.Address()}});
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  const QByteArray window = ShownMainWindows().first();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.HostAsked(); })) << "the program did not ask for the host";
+  // The proxy passes the answer on while the test processes events.
+  ProcessEventsFor(300ms);
+  ASSERT_NO_FATAL_FAILURE(PressStart(window));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.Asked().size() == 1; })) << "the item was not registered";
+  if (GetParam() == StandInWatcher::Items::Taken) {
+    ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
+        << "the window did not hide in the tray" << user.Process().readAllStandardError().toStdString();
+    ProcessEventsFor(2s);
+    ASSERT_TRUE(ShownMainWindows().empty()) << "an item taken counted as no notification area";
+    bus.Go();
+  }
+  EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(window.toULongLong()); }, 10s)) << "the window is out of reach";
+}
+
+INSTANTIATE_TEST_SUITE_P(Watcher, ItemLoss,
+                         ::testing::Values(StandInWatcher::Items::Refused, StandInWatcher::Items::Taken),
+                         [](const auto& info) {
+                           return std::string(info.param == StandInWatcher::Items::Taken ? "TakesItThenTheBusGoes"
+                                                                                         : "RefusesIt");
+                         });
+
+// Peers the program meets before its window exists that take the
+// connection and never answer: an accessibility bus named by the
+// environment or handed out by org.a11y.Bus, org.a11y.Bus itself, and a
+// session manager. The window comes, and answers a click on Start (a window
+// manager minimises it); each bus left out is said on standard error.
+struct SilentPeer {
+  const char* name;
+  enum { AccessibilityBus, HandedOutAccessibilityBus, AccessibilityService, SessionManager } peer;
+};
+
+// One window manager for all the cases.
+class StartWithSilentPeer : public ::testing::TestWithParam<SilentPeer> {
+ protected:
+  static void SetUpTestSuite() { manager = new TestDesktop({"--current", "--wm"}); }
+  static void TearDownTestSuite() { delete manager; }
+  static TestDesktop* manager;
+};
+TestDesktop* StartWithSilentPeer::manager = nullptr;
+
+TEST_P(StartWithSilentPeer, TheWindowComesAndAnswers) {
+  ASSERT_TRUE(manager->Running()) << manager->Failure().toStdString();
+  const SilentSocket silent;
+  const QString silentBus = "unix:path=" + silent.Path();
+  // The test's own accessibility bus (none, see the test's environment) is
+  // not the program's.
+  QList<std::pair<QString, QString>> environment{{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
+                                                 {"AT_SPI_BUS_ADDRESS", QString()}};
+  std::unique_ptr<StandInBusObject> handingOut;
+  std::unique_ptr<SilentBusName> service;
+  switch (GetParam().peer) {
+    case SilentPeer::AccessibilityBus: environment.append({"AT_SPI_BUS_ADDRESS", silentBus}); break;
+    case SilentPeer::HandedOutAccessibilityBus: handingOut = StandInAccessibilityBus(silentBus); break;
+    case SilentPeer::AccessibilityService:
+      service = std::make_unique<SilentBusName>("org.a11y.Bus");
+      ASSERT_TRUE(service->Owned());
+      break;
+    case SilentPeer::SessionManager:
+      environment.append({"SESSION_MANAGER", "local/" + QSysInfo::machineHostName() + ":" + silent.Path()});
+      break;
+  }
+  Program user(environment);
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; })) << "no window";
+  ASSERT_NO_FATAL_FAILURE(PressStart(ShownMainWindows().first()));
+  EXPECT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); })) << "the window did not answer Start";
+  const QByteArray told = user.Process().readAllStandardError();
+  EXPECT_EQ(told.contains("the accessibility bus does not answer"), GetParam().peer != SilentPeer::SessionManager)
+      << told.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, StartWithSilentPeer,
+                         ::testing::Values(SilentPeer{"AccessibilityBus", SilentPeer::AccessibilityBus},
+                                           SilentPeer{"HandedOutAccessibilityBus",
+                                                      SilentPeer::HandedOutAccessibilityBus},
+                                           SilentPeer{"AccessibilityService", SilentPeer::AccessibilityService},
+                                           SilentPeer{"SessionManager", SilentPeer::SessionManager}),
+                         [](const auto& info) { return std::string(info.param.name); });

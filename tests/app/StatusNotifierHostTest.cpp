@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPushButton>
@@ -50,7 +51,7 @@ bool CallItem(const QString& item, const QString& method) {
   QDBusMessage call = QDBusMessage::createMethodCall(item.left(path), item.mid(path), "org.kde.StatusNotifierItem",
                                                      method);
   call << 0 << 0;
-  return QDBusConnection::sessionBus().call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+  return OtherConnection().call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
 }
 
 // Every icon of this process in a notification area: items with the
@@ -76,6 +77,15 @@ class StatusNotifierHost : public ::testing::Test {
   void StartTheHost() {
     host = StartHost();
     ASSERT_TRUE(host->Running()) << host->Failure().toStdString();
+    LearnOfTheWatcher();
+    ASSERT_TRUE(ProcessEventsUntil([] { return NotificationArea::System().Available(); })) << "the host went unnoticed";
+  }
+  // The program learns of a new watcher as the bus announces it, on its
+  // connection's thread and then on the GUI thread; the announcement comes
+  // before the answer to a later call.
+  static void LearnOfTheWatcher() {
+    ASSERT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(StatusNotifierWatcher::Service));
+    ProcessEventsFor(200ms);
   }
   // A tick of a working stretch five seconds on: the tray hint changes.
   void NextHint() {
@@ -189,6 +199,7 @@ TEST_F(StatusNotifierHost, AnItemGoesToAWatcherThatCameBack) {
 TEST_F(StatusNotifierHost, AWatcherThatNeverAnswersCostsTheTrayAlone) {
   const SilentBusName watcher(StatusNotifierWatcher::Service);
   ASSERT_TRUE(watcher.Owned());
+  LearnOfTheWatcher();
   WithinBound("Start and twenty hint changes with a hung watcher", 10s, [&] {
     form->B_StartClick();
     for (int change = 0; change < 20; ++change) {

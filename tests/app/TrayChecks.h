@@ -31,12 +31,17 @@ inline bool Reachable(WId window) {
   return RunTool("xprop", {"-id", QString::number(window), "WM_STATE"}, &answer) == 0 && answer.contains("Iconic");
 }
 
+// The session bus as another process sees it: a connection of its own, over
+// which events go on while it waits, so that an object of this process can
+// answer.
+inline QDBusConnection OtherConnection() { return QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other"); }
+
 // A property of an object on the session bus; invalid when it cannot be read.
 inline QVariant BusProperty(const QString& service, const QString& path, const QString& interface,
                             const QString& name) {
   QDBusMessage get = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
   get << interface << name;
-  const QDBusMessage answer = QDBusConnection::sessionBus().call(get, QDBus::Block, 5000);
+  const QDBusMessage answer = OtherConnection().call(get, QDBus::BlockWithGui, 5000);
   if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty()) return {};
   return answer.arguments().first().value<QDBusVariant>().variant();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -24,6 +25,7 @@
 #include "input/WinGod.h"
 
 using namespace pausalo;
+using pausalo::testing::BusProxy;
 using pausalo::testing::FakeInput;
 using pausalo::testing::ForgeIdleMonitorSignals;
 using pausalo::testing::ProcessEventsUntil;
@@ -236,8 +238,19 @@ TEST_F(DisplayLossTest, OnWaylandTheCompositorsIdleNotifierDecides) {
   }
 
   // A compositor that takes the connection and never answers offers no
-  // source: Start gives up instead of hanging.
+  // source: Start gives up instead of hanging. So does GNOME's idle monitor
+  // behind a session bus that has stalled.
   const SilentSocket hung;
+  {
+    QProcess compositor;
+    ASSERT_NO_FATAL_FAILURE(StartBareCompositor(compositor, 0));
+    BusProxy stalled;
+    stalled.Stall();
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", stalled.Address().toLocal8Bit());
+    EXPECT_EQ(WithinBound("both starts, the session bus stalled", 20s, [&] { return StartErrors(); }), Refused);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+  }
   qputenv("WAYLAND_DISPLAY", hung.Path().toLocal8Bit());
   EXPECT_EQ(WithinBound("both starts, the compositor not answering", 20s, [&] { return StartErrors(); }), Refused);
 
@@ -289,7 +302,28 @@ TEST_F(DisplayLossTest, OnGnomeTheIdleMonitorsIdleTimeAndNewOwnersCount) {
   EXPECT_TRUE(ProcessEventsUntil([&] { return successor.write("input\n") > 0 && mice > stalled; }, 10s))
       << "no notification after a late answer";
 
+  // mutter hangs (stopped) while a call is on its way, and comes back
+  // before the call's own timeout: Stop returns before it answers.
+  const auto hung = static_cast<pid_t>(successor.processId());
+  successor.write("input\n");
+  ASSERT_TRUE(AwaitLine(successor, "GetIdletime"));
+  ASSERT_EQ(kill(hung, SIGSTOP), 0);
+  // The source asks for the idle time before its next notification; what
+  // the monitor said before it stopped is read.
+  QThread::msleep(1100);
+  while (successor.waitForReadyRead(100)) successor.readAll();
+  successor.readAll();
+  std::thread resume([hung] {
+    std::this_thread::sleep_for(500ms);
+    kill(hung, SIGCONT);
+  });
+  StopHooks();
+  const bool answeredFirst = successor.waitForReadyRead(0) || successor.bytesAvailable() > 0;
+  resume.join();
+  EXPECT_FALSE(answeredFirst) << "Stop waited for the hung monitor";
+
   // The session bus closes under the source: its thread ends, not spins.
+  ASSERT_NO_THROW(god.StartMouseHook());
   desktop.Stop();
   EXPECT_LT(BackgroundProcessorTime(2000ms), 500ms);
 }

@@ -4,9 +4,20 @@
 
 #include <systemd/sd-bus.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace pausalo::testing {
 
@@ -48,6 +59,124 @@ inline bool ForgeIdleMonitorSignals() {
                        id);
   sd_bus_flush_close_unref(bus);
   return true;
+}
+
+// --- Session buses that stall or go, and what is on them ------------------
+
+// A session bus of its own address in front of the process's session bus,
+// passing the bytes both ways, until it stalls (takes the bytes and passes
+// nothing on) or goes (drops every connection, as a bus that ends).
+class BusProxy {
+ public:
+  BusProxy() {
+    QObject::connect(&server_, &QLocalServer::newConnection, [this] {
+      while (QLocalSocket* client = server_.nextPendingConnection()) Join(client);
+    });
+    server_.listen(directory_.filePath("bus"));
+  }
+  ~BusProxy() { Go(); }
+  BusProxy(const BusProxy&) = delete;
+  BusProxy& operator=(const BusProxy&) = delete;
+
+  QString Address() const { return "unix:path=" + server_.fullServerName(); }
+  void Stall() { stalled_ = true; }
+  void Go() {
+    server_.close();
+    for (const QPointer<QLocalSocket>& socket : sockets_)
+      if (!socket.isNull()) socket->abort();
+  }
+
+ private:
+  void Join(QLocalSocket* client) {
+    auto* bus = new QLocalSocket(client);
+    bus->connectToServer(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS").section("unix:path=", 1).section(',', 0, 0));
+    Pass(client, bus);
+    Pass(bus, client);
+    sockets_.insert(sockets_.end(), {client, bus});
+  }
+  void Pass(QLocalSocket* from, QLocalSocket* to) {
+    QObject::connect(from, &QLocalSocket::readyRead, to, [this, from, to] {
+      if (!stalled_) to->write(from->readAll());
+    });
+    QObject::connect(from, &QLocalSocket::disconnected, to, &QLocalSocket::abort);
+  }
+
+  QTemporaryDir directory_;
+  QLocalServer server_;
+  std::vector<QPointer<QLocalSocket>> sockets_;
+  bool stalled_ = false;
+};
+
+// Owns a name on the process's session bus, with an object at path and
+// below that replies to each call what answer gives (nothing: no reply).
+class StandInBusObject final : public QDBusVirtualObject {
+ public:
+  using Answer = std::function<std::optional<QDBusMessage>(const QDBusMessage& call)>;
+  StandInBusObject(const QString& name, const QString& path, Answer answer)
+      : name_(name),
+        answer_(std::move(answer)),
+        bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {
+    bus_.registerVirtualObject(path, this, QDBusConnection::SubPath);
+    bus_.registerService(name);
+  }
+  ~StandInBusObject() override { QDBusConnection::disconnectFromBus(name_); }
+  StandInBusObject(const StandInBusObject&) = delete;
+  StandInBusObject& operator=(const StandInBusObject&) = delete;
+
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& call, const QDBusConnection& connection) override {
+    const std::optional<QDBusMessage> reply = answer_(call);
+    return reply && connection.send(*reply);
+  }
+
+ private:
+  const QString name_;
+  const Answer answer_;
+  QDBusConnection bus_;
+};
+
+inline QDBusMessage TrueProperty(const QDBusMessage& get) {
+  return get.createReply(QVariant::fromValue(QDBusVariant(true)));
+}
+
+// org.kde.StatusNotifierWatcher, reporting a host, that takes each item
+// registered, or refuses it.
+class StandInWatcher {
+ public:
+  enum class Items { Taken, Refused };
+  explicit StandInWatcher(Items items)
+      : watcher_("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", [this, items](const QDBusMessage& call) {
+          if (call.member() == "RegisterStatusNotifierItem") {
+            asked_ << call.arguments().value(0).toString();
+            return items == Items::Taken ? call.createReply()
+                                         : call.createErrorReply(QDBusError::AccessDenied, "no items taken");
+          }
+          hostAsked_ = hostAsked_ || call.arguments().value(1) == "IsStatusNotifierHostRegistered";
+          return TrueProperty(call);
+        }) {}
+
+  // The items asked to be registered, each once.
+  const QStringList& Asked() const { return asked_; }
+  // Whether anyone has asked for the host yet.
+  bool HostAsked() const { return hostAsked_; }
+
+ private:
+  QStringList asked_;
+  bool hostAsked_ = false;
+  StandInBusObject watcher_;
+};
+
+// org.a11y.Bus, with assistive technology on, naming the accessibility bus
+// at address.
+inline std::unique_ptr<StandInBusObject> StandInAccessibilityBus(const QString& address) {
+  return std::make_unique<StandInBusObject>("org.a11y.Bus", "/org/a11y/bus", [address](const QDBusMessage& call) {
+    return call.member() == "GetAddress" ? call.createReply(address) : TrueProperty(call);
+  });
+}
+
+// Owns a name and answers every call with an empty reply.
+inline std::unique_ptr<StandInBusObject> AnsweringBusName(const QString& name) {
+  return std::make_unique<StandInBusObject>(name, "/", [](const QDBusMessage& call) { return call.createReply(); });
 }
 
 }  // namespace pausalo::testing

@@ -60,6 +60,9 @@ class TrayIconOnX11 : public ::testing::Test {
     tray.SetIcon(picture);
     tray.SetHint("Time elapsed: 00:12:05|details");
     tray.OnClick = [this](QObject*, TMouseButton button, TShiftState, int, int) { clicks.push_back(button); };
+    // The notification area learns from the session bus that no watcher is
+    // there.
+    if (HasTrayHost()) ProcessEventsUntil([] { return NotificationArea::System().Available(); });
   }
 
   TApplication application;
