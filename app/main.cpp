@@ -6,20 +6,10 @@
 #include "app/SessionBusCheck.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
-
-namespace {
-
-// Unless the user picked a Qt platform: X11 first, through Xwayland on a
-// Wayland session, where compositors keep a stay-on-top window on top;
-// Wayland itself where there is no X server.
-void PreferX11Windows() {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb;wayland");
-}
-
-}  // namespace
+#include "platform/QtPlatform.h"
 
 int main(int argc, char* argv[]) {
-  PreferX11Windows();
+  pausalo::ChooseQtPlatform();
   pausalo::LeaveSessionBusThatDoesNotAnswer();
   QApplication toolkit(argc, argv);
   // The name the desktop shows for the program, as in the tray's item title.

@@ -272,13 +272,14 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
 
   // How the test sees the break window on screen: a picture, where the
   // test knows where the window is (not as a native Wayland client) and
-  // where one can be taken (not on mutter, without a screencast);
-  // otherwise the window manager's focus and stacking (on mutter) or its
-  // focus and full-screen state (sway).
-  const bool pictures = DesktopKind != "gnome" && !NativeWayland();
+  // where one can be taken (not on mutter, without a screencast, nor on
+  // KWin without its screenshot interface); otherwise the window manager's
+  // focus and stacking (on mutter and such a KWin) or its focus and
+  // full-screen state (sway).
   const PictureSource source = DesktopKind == "sway"   ? PictureSource::Grim
                                : DesktopKind == "kwin" ? PictureSource::KWin
                                                        : PictureSource::X11RootWindow;
+  const bool pictures = DesktopKind != "gnome" && !NativeWayland() && PictureSourceOffered(source);
   QString pictureFailure;
   const auto fullScreenInFront = [&] {
     if (NativeWayland()) return SwayFocuses("Full screen", true);
