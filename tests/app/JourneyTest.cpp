@@ -89,7 +89,7 @@ bool Eventually(const std::function<bool()>& check, std::chrono::milliseconds li
 QByteArray WindowNamed(Program& program, const QString& title) {
   QByteArray found;
   if (RunTool("xdotool",
-              {"search", "--onlyvisible", "--pid", QString::number(program.Process().processId()), "--name",
+              {"search", "--all", "--onlyvisible", "--pid", QString::number(program.Process().processId()), "--name",
                "^" + title + "$"},
               &found) != 0)
     return {};
