@@ -5,21 +5,11 @@
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
+#include "platform/QtPlatform.h"
 #include "platform/SessionBus.h"
 
-namespace {
-
-// Unless the user picked a Qt platform: X11 first, through Xwayland on a
-// Wayland session, where compositors keep a stay-on-top window on top;
-// Wayland itself where there is no X server.
-void PreferX11Windows() {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb;wayland");
-}
-
-}  // namespace
-
 int main(int argc, char* argv[]) {
-  PreferX11Windows();
+  pausalo::ChooseQtPlatform();
   pausalo::LeaveOutPeersThatDoNotAnswer();
   QApplication toolkit(argc, argv);
   // The name the desktop shows for the program, as in the tray's item title.

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/QtPlatform.h"
+
 namespace {
 
 // Whether a thread of one of Qt's thread pools, or its D-Bus thread, is
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
   if (std::getenv("DISPLAY") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+  pausalo::ChooseQtPlatform();
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -58,7 +58,7 @@ class Watchdog {
   using Message = std::array<char, 1024>;
 
   Watchdog() {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = &Hung;
     sigemptyset(&action.sa_mask);
     sigaction(SIGALRM, &action, nullptr);

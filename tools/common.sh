@@ -4,20 +4,20 @@
 PAUSALO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and running the program needs (./run), the virtual display
-# it falls back to without a desktop included.
+# it falls back to without a desktop included. A name with a leading "?" is
+# a package that only some releases have: installed where apt knows it.
 PAUSALO_RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  # Debian 13 moved Qt's SVG image plugin (the icons) out of libqt6svg6.
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev "?qt6-svg-plugins" libgl-dev
   libxcb1-dev libxcb-xinput-dev
   libwayland-dev libwayland-bin plasma-wayland-protocols libsystemd-dev qt6-wayland
   xvfb xauth trayer openbox xdotool x11-utils imagemagick dbus-daemon dbus-bin python3
   fonts-dejavu-core fonts-liberation2
 )
 
-# What the test suite, the fuzzers, the benchmarks and the package checks add
-# (./test).
+# What the test suite, the benchmarks and the package checks add.
 PAUSALO_TEST_PACKAGES=(
-  clang-14 libclang-rt-14-dev clang-format-14
   libxcb-xtest0-dev x11-xkb-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus-x11 at-spi2-core
@@ -26,7 +26,12 @@ PAUSALO_TEST_PACKAGES=(
   desktop-file-utils appstream lintian dpkg-dev
 )
 
-PAUSALO_PACKAGES=("${PAUSALO_RUN_PACKAGES[@]}" "${PAUSALO_TEST_PACKAGES[@]}")
+# What the fuzzers and the format check add: the release's own clang (14 on
+# Debian 12, 19 on Debian 13).
+PAUSALO_CHECK_PACKAGES=(clang libclang-rt-dev clang-format)
+
+# Everything ./test needs.
+PAUSALO_PACKAGES=("${PAUSALO_RUN_PACKAGES[@]}" "${PAUSALO_TEST_PACKAGES[@]}" "${PAUSALO_CHECK_PACKAGES[@]}")
 
 # missing_packages PACKAGE...: those of the packages not installed.
 missing_packages() {
@@ -37,14 +42,27 @@ missing_packages() {
   done
 }
 
-# ensure_packages PACKAGE...: installs those that are missing, as root or
-# through sudo when it needs no password; otherwise prints the command to
-# run and fails.
+# available_packages PACKAGE...: the packages, one a line; a name with a
+# leading "?" only where apt's package lists know it.
+available_packages() {
+  local package
+  for package in "$@"; do
+    if [[ $package != \?* ]]; then
+      printf '%s\n' "$package"
+    elif apt-cache show "${package#\?}" >/dev/null 2>&1; then
+      printf '%s\n' "${package#\?}"
+    fi
+  done
+}
+
+# ensure_packages PACKAGE...: installs those of the available packages that
+# are missing, as root or through sudo when it needs no password; otherwise
+# prints the command to run and fails.
 ensure_packages() {
-  local -a missing
-  mapfile -t missing < <(missing_packages "$@")
+  local -a available missing
+  mapfile -t available < <(available_packages "$@")
+  mapfile -t missing < <(missing_packages "${available[@]}")
   [ ${#missing[@]} -eq 0 ] && return 0
-  local -a install=(apt-get install -y --no-install-recommends "${missing[@]}")
   local -a asRoot=()
   if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
@@ -52,13 +70,16 @@ ensure_packages() {
     else
       echo "Pausalo needs these Debian packages: ${missing[*]}" >&2
       echo "Install them as root with:" >&2
-      echo "  apt-get update && ${install[*]}" >&2
+      echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
       exit 1
     fi
   fi
-  echo "Installing: ${missing[*]}"
   "${asRoot[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-  "${asRoot[@]}" env DEBIAN_FRONTEND=noninteractive "${install[@]}" -qq
+  # The fresh package lists may know more of the packages of some releases.
+  mapfile -t available < <(available_packages "$@")
+  mapfile -t missing < <(missing_packages "${available[@]}")
+  echo "Installing: ${missing[*]}"
+  "${asRoot[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends -qq "${missing[@]}"
 }
 
 # build_tree DIR [--target T --] [cmake options...]: configures (once) and
@@ -73,4 +94,17 @@ build_tree() {
   fi
   cmake -S "$PAUSALO_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)" "${target[@]}"
+}
+
+# run_release_suite DIR: the suite of the Release build in DIR, then the
+# journeys. A user's day on each kind of session is mostly waiting for the
+# program's minutes to pass, so all five run at once, with nothing else
+# running (beside the fuzzers, the GNOME one lost its clock check twice).
+run_release_suite() {
+  local dir=$1 status=0
+  echo "== Tests, Release build"
+  ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$(nproc)" -LE journey || status=1
+  echo "== Journeys, Release build"
+  ctest --test-dir "$dir" --output-on-failure --timeout 600 -j 5 -L journey || status=1
+  return $status
 }

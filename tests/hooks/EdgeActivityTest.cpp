@@ -79,7 +79,7 @@ class PipedEdges final : public EdgeConnection {
 // it interrupts. The handler stays: a signal still on its way must not end
 // the process.
 void InterruptOtherThreads() {
-  struct sigaction quiet {};
+  struct sigaction quiet = {};
   quiet.sa_handler = [](int) {};
   sigaction(SIGUSR1, &quiet, nullptr);
   for (int round = 0; round < 3; ++round) {

@@ -12,7 +12,9 @@ trap 'rm -rf "$out"' EXIT
 package=$(ls "$out"/pausalo_*.deb)
 depends=$(dpkg-deb --field "$package" Depends)
 contents=$(dpkg-deb --contents "$package")
-for needed in libqt6widgets6 libqt6svg6 libxcb-xinput0; do
+# The package that holds Qt's SVG image plugin here (the icons).
+svgPlugin=$(dpkg-query -S '*/qt6/plugins/imageformats/libqsvg.so' | cut -d : -f 1 | head -n 1)
+for needed in libqt6widgets6 libqt6svg6 libxcb-xinput0 "$svgPlugin"; do
   grep -q "$needed" <<<"$depends" || { echo "FAIL: no dependency on $needed: $depends"; exit 1; }
 done
 grep -q './usr/lib/pausalo/librasKB50.so' <<<"$contents" || { echo "FAIL: no hook library in the package"; exit 1; }

@@ -2,9 +2,11 @@
 // failure instead of a crash.
 #include <gtest/gtest.h>
 
+#include <QtGlobal>
 #include <stdexcept>
 #include <string>
 
+#include "platform/QtPlatform.h"
 #include "platform/Thread.h"
 
 using namespace pausalo;
@@ -24,4 +26,17 @@ TEST(WithoutApplication, AThreadObjectFailsWithAMessageThatNamesTheApplicationOb
   } catch (const std::logic_error& error) {
     EXPECT_NE(std::string(error.what()).find("application object"), std::string::npos) << error.what();
   }
+}
+
+TEST(WithoutApplication, TheQtPlatformIsChosenWhereTheUserChoseNone) {
+  qunsetenv("QT_QPA_PLATFORM");
+  qunsetenv("QT_XCB_NO_XI2");
+  ChooseQtPlatform();
+  EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb;wayland");
+  EXPECT_EQ(qgetenv("QT_XCB_NO_XI2"), "1");
+  qputenv("QT_QPA_PLATFORM", "wayland");
+  qputenv("QT_XCB_NO_XI2", "");
+  ChooseQtPlatform();
+  EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "wayland") << "the user's platform";
+  EXPECT_TRUE(qEnvironmentVariableIsSet("QT_XCB_NO_XI2") && qgetenv("QT_XCB_NO_XI2").isEmpty()) << "the user's value";
 }

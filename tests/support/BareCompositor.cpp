@@ -18,11 +18,11 @@ namespace {
 
 void DestroyResource(wl_client*, wl_resource* resource) { wl_resource_destroy(resource); }
 
-const struct ext_idle_notification_v1_interface notificationRequests { &DestroyResource };
+const struct ext_idle_notification_v1_interface notificationRequests = {&DestroyResource};
 
 void SimulateUserActivity(wl_client*, wl_resource*) {}
 
-const struct org_kde_kwin_idle_timeout_interface kdeTimeoutRequests { &DestroyResource, &SimulateUserActivity };
+const struct org_kde_kwin_idle_timeout_interface kdeTimeoutRequests = {&DestroyResource, &SimulateUserActivity};
 
 void CreateNotification(wl_client* client, wl_resource* factory, const wl_interface& interface, std::uint32_t id,
                         const void* requests, std::uint32_t timeout, const char* kind) {
@@ -51,11 +51,10 @@ void GetKdeIdleTimeout(wl_client* client, wl_resource* idle, std::uint32_t id, w
   CreateNotification(client, idle, org_kde_kwin_idle_timeout_interface, id, &kdeTimeoutRequests, timeout, "kde-idle");
 }
 
-const struct org_kde_kwin_idle_interface kdeIdleRequests { &GetKdeIdleTimeout };
+const struct org_kde_kwin_idle_interface kdeIdleRequests = {&GetKdeIdleTimeout};
 
-const struct ext_idle_notifier_v1_interface notifierRequests {
-  &DestroyResource, &GetIdleNotification, &GetInputIdleNotification
-};
+const struct ext_idle_notifier_v1_interface notifierRequests = {&DestroyResource, &GetIdleNotification,
+                                                                &GetInputIdleNotification};
 
 // Makes the client's object of a global, answering its requests through
 // the implementation given.

@@ -9,6 +9,8 @@
 #include <QTextStream>
 #include <QWidget>
 
+#include "platform/QtPlatform.h"
+
 namespace {
 
 class FullScreenWindow final : public QWidget {
@@ -28,6 +30,7 @@ class FullScreenWindow final : public QWidget {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  pausalo::ChooseQtPlatform();
   QApplication application(argc, argv);
   FullScreenWindow window;
   window.setWindowTitle("Full screen");

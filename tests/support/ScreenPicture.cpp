@@ -50,13 +50,15 @@ QByteArray ReadPixels(int descriptor, qsizetype size, QString* failure) {
   return content;
 }
 
+constexpr char KWinPictures[] = "org.kde.KWin.ScreenShot2";
+
 QImage PictureFromKWin(QString* failure) {
   int pipeEnds[2];
   if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
     *failure = "no pipe";
     return {};
   }
-  QDBusInterface screenshot("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2");
+  QDBusInterface screenshot("org.kde.KWin", "/org/kde/KWin/ScreenShot2", KWinPictures);
   const QDBusReply<QVariantMap> reply = screenshot.call("CaptureWorkspace", QVariantMap{},
                                                         QVariant::fromValue(QDBusUnixFileDescriptor(pipeEnds[1])));
   close(pipeEnds[1]);
@@ -76,6 +78,13 @@ QImage PictureFromKWin(QString* failure) {
 }
 
 }  // namespace
+
+bool PictureSourceOffered(PictureSource source) {
+  if (source != PictureSource::KWin) return true;
+  QDBusInterface object("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.freedesktop.DBus.Introspectable");
+  const QDBusReply<QString> description = object.call("Introspect");
+  return description.isValid() && description.value().contains(KWinPictures);
+}
 
 QImage TakeScreenPicture(PictureSource source, QString* failure) {
   switch (source) {

@@ -13,6 +13,10 @@ enum class PictureSource {
   X11RootWindow,  // an X server that draws the screen itself (Xvfb): import
 };
 
+// Whether the desktop offers the source: KWin 6 composited without a GPU
+// (QPainter) has no screenshot interface.
+bool PictureSourceOffered(PictureSource source);
+
 // Null when the picture could not be taken; then failure says why.
 QImage TakeScreenPicture(PictureSource source, QString* failure);
 

@@ -156,7 +156,7 @@ TEST_F(FlatSpinEditIntegerTest, APopupOrAnotherApplicationTakingTheFocusDoesNotC
   EXPECT_TRUE(activity.hasFocus());
   EXPECT_EQ(activity.text(), "500") << "not clamped";
   EXPECT_EQ(activity.selectedText(), "") << "not selected";
-  QApplication::setActiveWindow(nullptr);
+  SetActiveWindow(nullptr);
   EXPECT_EQ(activity.text(), "500");
   EXPECT_EQ(exits + enters, 0);
 }
@@ -167,7 +167,7 @@ TEST_F(FlatSpinEditIntegerTest, TheFontColourHoldsInAnInactiveWindowButNotWhileD
   const auto redPixels = [&] { return CountPixels(Render(activity), Qt::red, activity.rect()); };
   ASSERT_TRUE(host.Activate());
   EXPECT_EQ(redPixels(), kCharWidth * kLineHeight) << "active";
-  QApplication::setActiveWindow(nullptr);
+  SetActiveWindow(nullptr);
   EXPECT_EQ(redPixels(), kCharWidth * kLineHeight) << "inactive";
   activity.SetEnabled(false);
   EXPECT_EQ(redPixels(), 0) << "the text is drawn as disabled";

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Pixels.h"
+#include "WidgetTestSupport.h"
 #include "platform/Application.h"
 #include "widgets/ShadowLabel.h"
 
@@ -302,9 +303,9 @@ TEST_F(ShadowLabelTest, TheFocusRectangleOutlinesTheTextWhileFocusControlHasTheF
   }
   EXPECT_EQ(inverted, (2 * 30 + 2 * (20 - 2)) / 2) << "half of the border";
   // The form keeps its focused control while the application is in the background.
-  QApplication::setActiveWindow(nullptr);
+  SetActiveWindow(nullptr);
   EXPECT_EQ(Image().copy(label.geometry()), focused);
-  QApplication::setActiveWindow(&form);
+  SetActiveWindow(&form);
 
   elsewhere.setFocus();
   EXPECT_EQ(Image().copy(label.geometry()), plain);

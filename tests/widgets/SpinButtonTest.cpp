@@ -112,7 +112,7 @@ TEST_F(SpinButtonTest, NoHotLookWhileTheApplicationIsInTheBackground) {
   host.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
   QApplication::processEvents();
-  QApplication::setActiveWindow(nullptr);
+  SetActiveWindow(nullptr);
   ASSERT_EQ(QApplication::activeWindow(), nullptr);
   MovePointer(Up(), QPoint(5, 8));
   EXPECT_FALSE(FlatSpeedButtonTestAccess::Hot(Up()));

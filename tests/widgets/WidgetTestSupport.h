@@ -26,6 +26,17 @@ class Host : public QWidget {
   }
 };
 
+// Makes window the application's active window, or none (nullptr): the
+// application in the background, which activateWindow() cannot ask for.
+inline void SetActiveWindow(QWidget* window) {
+  // Deprecated since Qt 6.5 for programs, which leave activation to the
+  // window system; the tests stand in for it.
+  QT_WARNING_PUSH
+  QT_WARNING_DISABLE_DEPRECATED
+  QApplication::setActiveWindow(window);
+  QT_WARNING_POP
+}
+
 // Ends any activation, so that the application is in the background.
 inline void Deactivate() {
   for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
