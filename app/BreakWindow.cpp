@@ -129,9 +129,6 @@ void TMainForm::BuildBreakWindow() {
   OkButton->setGeometry(180, H - 70, 90, 25);
   QObject::connect(OkButton, &QPushButton::clicked, this, [this] { OkClick(); });
   OkButton->setText("OK");
-  // OK has the focus, as the affirmative button of a message box has: a
-  // screen reader reads it with the message.
-  OkButton->setFocus();
   WidenButtonsToCaptions(BreakForm);
   // Enter as on the main window; the guard comes first (filters installed
   // later run first).

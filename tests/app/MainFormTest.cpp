@@ -399,7 +399,7 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
   TypeLimits(1, 15, 3);
   form.B_Start->click();
   WhenModal([&](QWidget* modal) {
-    EXPECT_EQ(modal->focusWidget(), form.OkButton.data());
+    EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data());
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
     QTest::keyClick(form.SnoozeButton, Qt::Key_Return);
     QTest::keyClick(modal, Qt::Key_Enter);
@@ -407,7 +407,7 @@ TEST_F(MainFormTest, NoKeyPressesABreakWindowButtonInItsFirstTwoSeconds) {
     QTest::keyClick(form.SnoozeButton, Qt::Key_Space);
     QTest::keyClick(form.OkButton, Qt::Key_Space);
     EXPECT_EQ(MainFormTestAccess::Breaks(form).State(), ssBreakDue);
-    EXPECT_EQ(modal->focusWidget(), form.OkButton.data()) << "the focus stays on OK";
+    EXPECT_EQ(modal->focusWidget(), form.SnoozeButton.data()) << "the focus stays on Snooze";
     clock.Advance(1ms);
     // Past the guard, Escape still leaves the window to its buttons, and
     // only a plain Enter, pressed afresh, presses one.

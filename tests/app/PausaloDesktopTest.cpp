@@ -245,7 +245,8 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
   EXPECT_EQ(heard.filter("Break Time").join('|').toStdString(), "Break Time !") << "the message once, as it reads";
   EXPECT_TRUE(heard.contains("Pausalo v1.0") && heard.contains("OK") && heard.contains("Snooze 5 minutes once"))
       << heard.join('|').toStdString();
-  EXPECT_TRUE(heard.contains("focused: OK")) << heard.join('|').toStdString();
+  EXPECT_EQ(heard.filter("focused: ").join('|').toStdString(), "focused: Snooze 5 minutes once|focused: Pause")
+      << "at the opening, then after OK";
   EXPECT_EQ(heard.last().toStdString(), "focused: Pause") << "focused after OK, no notification yet";
   EXPECT_EQ(described.join('|').toStdString(), "Pause running...|Pause over");
   EXPECT_TRUE(ProcessEventsUntil([&] { return !notifications.summaries.isEmpty(); }, 5s));
@@ -254,7 +255,7 @@ TEST(PausaloOnTheDesktop, AScreenReaderHearsTheChosenProfileTheBreakThePauseAndI
   // At the next break, no event names an object of the first one.
   events.paths.clear();
   step = [&] {
-    ProcessEventsUntil([&] { return form.OkButton->hasFocus(); }, 5s);
+    ProcessEventsUntil([&] { return form.SnoozeButton->hasFocus(); }, 5s);
     pausalo::testing::ProcessEventsFor(500ms);
     form.B_StopClick();
     form.BreakForm->close();
