@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <tuple>
 
 #include "platform/StatusNotifierItem.h"
 
@@ -33,22 +34,17 @@ TEST(StatusNotifierItem, AnnouncesOnlyChangesOfWhatTheHostShows) {
   StatusNotifierItem item(QDBusConnection(QStringLiteral("pausalo-test-no-bus")), QStringLiteral("Pausalo"));
   QSignalSpy toolTips(&item, &StatusNotifierItem::NewToolTip);
   QSignalSpy icons(&item, &StatusNotifierItem::NewIcon);
-  const struct {
-    const char* hint;
-    const char* shown;
-    int announced;
-  } steps[] = {
-      {"Pausalo", "Pausalo", 1},
-      {"Time elapsed: 00:00:01", "Time elapsed: 0 min", 2},
-      {"Time elapsed: 00:00:59", "Time elapsed: 0 min", 2},
-      {"Time elapsed: 00:01:00", "Time elapsed: 1 min", 3},
-      {"Time elapsed: 01:23:59", "Time elapsed: 1 h 23 min", 4},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.hint);
-    item.SetToolTip(step.hint);
-    EXPECT_EQ(item.ToolTip().text.toStdString(), step.shown);
-    EXPECT_EQ(toolTips.count(), step.announced);
+  // Each hint, the text the host shows for it, and the announcements so far.
+  using Step = std::tuple<const char*, const char*, int>;
+  for (const auto& [hint, shown, announced] :
+       {Step{"Pausalo", "Pausalo", 1}, Step{"Time elapsed: 00:00:01", "Time elapsed: 0 min", 2},
+        Step{"Time elapsed: 00:00:59", "Time elapsed: 0 min", 2},
+        Step{"Time elapsed: 00:01:00", "Time elapsed: 1 min", 3},
+        Step{"Time elapsed: 01:23:59", "Time elapsed: 1 h 23 min", 4}}) {
+    SCOPED_TRACE(hint);
+    item.SetToolTip(hint);
+    EXPECT_EQ(item.ToolTip().text.toStdString(), shown);
+    EXPECT_EQ(toolTips.count(), announced);
   }
   EXPECT_EQ(item.ToolTip().title, "Pausalo");
 
