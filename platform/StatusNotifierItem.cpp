@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVariant>
+#include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -102,6 +103,17 @@ StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon) {
     if (!image.isNull()) pixmaps.append(ToStatusNotifierPixmap(image));
   }
   return pixmaps;
+}
+
+QString ToolTipToTheMinute(const QString& hint) {
+  static const QRegularExpression clock(QStringLiteral("(\\d+):(\\d\\d):\\d\\d$"));
+  const QRegularExpressionMatch time = clock.match(hint);
+  if (!time.hasMatch()) return hint;
+  const qlonglong hours = time.captured(1).toLongLong();
+  const int minutes = time.captured(2).toInt();
+  const QString span = hours > 0 ? QStringLiteral("%1 h %2 min").arg(hours).arg(minutes)
+                                 : QStringLiteral("%1 min").arg(minutes);
+  return hint.left(time.capturedStart()) + span;
 }
 
 StatusNotifierWatcher::StatusNotifierWatcher(const QDBusConnection& bus, QObject* parent)
@@ -210,11 +222,14 @@ void StatusNotifierItem::Registered(const QString& watcher, bool accepted) {
 void StatusNotifierItem::SetIcon(const QIcon& icon) {
   if (icon.cacheKey() == iconKey_) return;
   iconKey_ = icon.cacheKey();
-  pixmaps_ = ToStatusNotifierPixmaps(icon);
+  StatusNotifierPixmaps pixmaps = ToStatusNotifierPixmaps(icon);
+  if (pixmaps == pixmaps_) return;
+  pixmaps_ = std::move(pixmaps);
   emit NewIcon();
 }
 
-void StatusNotifierItem::SetToolTip(const QString& text) {
+void StatusNotifierItem::SetToolTip(const QString& hint) {
+  const QString text = ToolTipToTheMinute(hint);
   if (text == toolTip_) return;
   toolTip_ = text;
   emit NewToolTip();

@@ -23,6 +23,7 @@ struct StatusNotifierPixmap {
   int width = 0;
   int height = 0;
   QByteArray pixels;
+  bool operator==(const StatusNotifierPixmap&) const = default;
 };
 using StatusNotifierPixmaps = QList<StatusNotifierPixmap>;
 
@@ -43,6 +44,11 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToo
 StatusNotifierPixmap ToStatusNotifierPixmap(const QImage& image);
 // The icon at the sizes panels draw, or at its own sizes where it has them.
 StatusNotifierPixmaps ToStatusNotifierPixmaps(const QIcon& icon);
+// The tray hint as a panel shows it: a time "hh:nn:ss" at its end goes to
+// the minute, as "1 h 23 min" ("23 min" under an hour), so the text changes
+// once a minute and reads as nothing but hours and minutes; any other hint
+// stays as it is.
+QString ToolTipToTheMinute(const QString& hint);
 
 // The StatusNotifierWatcher of the session bus, where items are registered
 // and hosts (the panels that show items) announce themselves. Its owner is
@@ -121,9 +127,11 @@ class StatusNotifierItem final : public QObject {
   void Register(const QString& watcher);
   std::function<void(const QString& watcher, bool accepted)> OnRegistered;
 
-  // Announce a change only when there is one.
+  // Each change makes every host read the item again and repaint: only a
+  // change of what the host shows is announced.
   void SetIcon(const QIcon& icon);
-  void SetToolTip(const QString& text);
+  // The tooltip shows the hint to the minute (ToolTipToTheMinute).
+  void SetToolTip(const QString& hint);
 
   std::function<void(Action)> OnAction;
 

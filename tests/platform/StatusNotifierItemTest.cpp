@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <tuple>
 
 #include "platform/StatusNotifierItem.h"
 
@@ -26,25 +27,36 @@ TEST(StatusNotifierPixmap, HoldsEachPixelAsAlphaRedGreenBlueRowByRow) {
                                                "77445566"));
 }
 
-// The tray hint is set every half second and changes once a second: each
-// announcement makes every panel read the property again.
-TEST(StatusNotifierItem, AnnouncesOnlyChangesOfTheToolTipAndIcon) {
+// The tray hint is set every half second and changes once a second; a host
+// shows it to the minute. Each announcement makes every host read the item
+// again and repaint, so only a change of what it shows is announced.
+TEST(StatusNotifierItem, AnnouncesOnlyChangesOfWhatTheHostShows) {
   StatusNotifierItem item(QDBusConnection(QStringLiteral("pausalo-test-no-bus")), QStringLiteral("Pausalo"));
   QSignalSpy toolTips(&item, &StatusNotifierItem::NewToolTip);
   QSignalSpy icons(&item, &StatusNotifierItem::NewIcon);
-  item.SetToolTip("Time elapsed: 00:00:01");
-  item.SetToolTip("Time elapsed: 00:00:01");
-  item.SetToolTip("Time elapsed: 00:00:02");
-  EXPECT_EQ(toolTips.count(), 2);
-  EXPECT_EQ(item.ToolTip().text, "Time elapsed: 00:00:02");
+  // Each hint, the text the host shows for it, and the announcements so far.
+  using Step = std::tuple<const char*, const char*, int>;
+  for (const auto& [hint, shown, announced] :
+       {Step{"Pausalo", "Pausalo", 1}, Step{"Time elapsed: 00:00:01", "Time elapsed: 0 min", 2},
+        Step{"Time elapsed: 00:00:59", "Time elapsed: 0 min", 2},
+        Step{"Time elapsed: 00:01:00", "Time elapsed: 1 min", 3},
+        Step{"Time elapsed: 01:23:59", "Time elapsed: 1 h 23 min", 4}}) {
+    SCOPED_TRACE(hint);
+    item.SetToolTip(hint);
+    EXPECT_EQ(item.ToolTip().text.toStdString(), shown);
+    EXPECT_EQ(toolTips.count(), announced);
+  }
   EXPECT_EQ(item.ToolTip().title, "Pausalo");
 
+  // The same picture in another icon is no change.
   QImage picture(16, 16, QImage::Format_ARGB32);
   picture.fill(Qt::red);
-  const QIcon icon(QPixmap::fromImage(picture));
-  item.SetIcon(icon);
-  item.SetIcon(icon);
+  item.SetIcon(QIcon(QPixmap::fromImage(picture)));
+  item.SetIcon(QIcon(QPixmap::fromImage(picture)));
   EXPECT_EQ(icons.count(), 1);
   ASSERT_EQ(item.IconPixmap().size(), 1);
   EXPECT_EQ(item.IconPixmap().first().width, 16);
+  picture.fill(Qt::blue);
+  item.SetIcon(QIcon(QPixmap::fromImage(picture)));
+  EXPECT_EQ(icons.count(), 2);
 }
