@@ -13,7 +13,9 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -179,21 +181,12 @@ inline std::unique_ptr<StandInBusObject> AnsweringBusName(const QString& name) {
   return std::make_unique<StandInBusObject>(name, "/", [](const QDBusMessage& call) { return call.createReply(); });
 }
 
-}  // namespace pausalo::testing
-
-// A tiling window manager's IPC socket that lies (below).
-#include <QLocalSocket>
-#include <QStringList>
-#include <QTimer>
-#include <cstring>
-#include <optional>
-
-namespace pausalo::testing {
+// --- A tiling window manager's IPC socket ------------------------------------
 
 // A tiling window manager's IPC socket (the i3 protocol, as sway speaks it:
-// the host's byte order), named in I3SOCK while it lives. Honest, it answers a command "no window
-// matches" twice, as while the window is not managed yet, then "success".
-// Lying, it answers thus:
+// the host's byte order), named in I3SOCK while it lives. Honest, it answers
+// a command "no window matches" twice, as while the window is not managed
+// yet, then "success". Lying, it answers thus:
 class LyingWindowManager {
  public:
   enum class Lie {
