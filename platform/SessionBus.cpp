@@ -176,4 +176,14 @@ void BusNameOwner::Set(const QString& owner) {
   if (OnChange) OnChange();
 }
 
+BusSignalFollower::BusSignalFollower(QDBusConnection bus, const QString& service, const QString& path,
+                                     const QString& interface, const QStringList& signalNames, QObject* parent)
+    : QObject(parent) {
+  for (const QString& name : signalNames) bus.connect(service, path, interface, name, this, SLOT(Received()));
+}
+
+void BusSignalFollower::Received() {
+  if (OnSignal) OnSignal();
+}
+
 }  // namespace pausalo

@@ -10,6 +10,7 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <functional>
 
@@ -69,6 +70,22 @@ class BusNameOwner final : public QObject {
   QDBusServiceWatcher watcher_;
   QString owner_;
   bool known_ = false;
+};
+
+// Signals sent on a bus by the owner of a name, followed while the object
+// lives. Nothing of their content is believed: each only runs OnSignal, for
+// the receiver to ask the owner what changed.
+class BusSignalFollower final : public QObject {
+  Q_OBJECT
+
+ public:
+  BusSignalFollower(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
+                    const QStringList& signalNames, QObject* parent);
+
+  std::function<void()> OnSignal;
+
+ private Q_SLOTS:
+  void Received();
 };
 
 }  // namespace pausalo

@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace pausalo {
 
@@ -117,18 +118,27 @@ QString ToolTipToTheMinute(const QString& hint) {
 }
 
 StatusNotifierWatcher::StatusNotifierWatcher(const QDBusConnection& bus, QObject* parent)
-    : bus_(bus), owner_(new BusNameOwner(bus, QString::fromLatin1(Service), parent)) {
+    : bus_(bus),
+      owner_(new BusNameOwner(bus, QString::fromLatin1(Service), parent)),
+      hostSignals_(new BusSignalFollower(
+          bus, QString::fromLatin1(Service), QString::fromLatin1(WatcherPath), QString::fromLatin1(Service),
+          {QStringLiteral("StatusNotifierHostRegistered"), QStringLiteral("StatusNotifierHostUnregistered")}, parent)) {
   owner_->OnChange = [this] { NewOwner(); };
+  hostSignals_->OnSignal = [this] { HostsChanged(); };
 }
 
-StatusNotifierWatcher::~StatusNotifierWatcher() { delete owner_.data(); }
+StatusNotifierWatcher::~StatusNotifierWatcher() {
+  delete owner_.data();
+  delete hostSignals_.data();
+}
 
 QString StatusNotifierWatcher::Owner() const { return owner_.isNull() ? QString() : owner_->Owner(); }
 
 StatusNotifierWatcher::State StatusNotifierWatcher::Now() {
-  if (Owner().isEmpty())
-    return owner_.isNull() || owner_->Known() || !bus_.isConnected() ? State::Absent : State::WithoutHost;
-  if (!asking_) AskForHost();
+  // The bus tells nothing when it goes away, and its watcher goes with it.
+  if (!bus_.isConnected()) return State::Absent;
+  if (Owner().isEmpty()) return owner_.isNull() || owner_->Known() ? State::Absent : State::WithoutHost;
+  if (!answer_ && !asking_) AskForHost();
   if (refused_) return State::WithoutHost;
   return answer_.value_or(State::WithoutHost);
 }
@@ -142,9 +152,19 @@ void StatusNotifierWatcher::Refused(const QString& owner) {
 void StatusNotifierWatcher::NewOwner() {
   answer_.reset();
   asking_ = false;
+  askAgain_ = false;
   refused_ = false;
   if (!Owner().isEmpty()) AskForHost();
   if (OnNewOwner) OnNewOwner();
+}
+
+void StatusNotifierWatcher::HostsChanged() {
+  if (Owner().isEmpty()) return;
+  if (asking_) {
+    askAgain_ = true;
+    return;
+  }
+  AskForHost();
 }
 
 void StatusNotifierWatcher::AskForHost() {
@@ -157,6 +177,7 @@ void StatusNotifierWatcher::AskForHost() {
     if (asked != Owner()) return;
     asking_ = false;
     if (const auto state = StateOf(answer)) answer_ = state;
+    if (std::exchange(askAgain_, false)) AskForHost();
   });
 }
 

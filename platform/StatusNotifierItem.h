@@ -53,9 +53,11 @@ QString ToolTipToTheMinute(const QString& hint);
 // The StatusNotifierWatcher of the session bus, where items are registered
 // and hosts (the panels that show items) announce themselves. Its owner is
 // followed from the bus's announcements; whether a host has announced
-// itself is asked of each new owner, and asked again in the background at
-// each look. A look never waits: a watcher that hangs or refuses costs the
-// notification area, never the program's time.
+// itself is asked in the background of each new owner, again each time the
+// watcher says a host came or went, and at a look while no answer is known.
+// Nothing is asked of a watcher while nothing changes: each question wakes
+// the watcher and the bus. A look never waits: a watcher that hangs or
+// refuses costs the notification area, never the program's time.
 class StatusNotifierWatcher final {
  public:
   static constexpr char Service[] = "org.kde.StatusNotifierWatcher";
@@ -81,12 +83,17 @@ class StatusNotifierWatcher final {
 
  private:
   void NewOwner();
+  void HostsChanged();
   void AskForHost();
 
   QDBusConnection bus_;
-  QPointer<BusNameOwner> owner_;  // owned by the parent
-  std::optional<State> answer_;   // the owner's last answer
+  QPointer<BusNameOwner> owner_;             // owned by the parent
+  QPointer<BusSignalFollower> hostSignals_;  // owned by the parent
+  std::optional<State> answer_;              // the owner's last answer
   bool asking_ = false;
+  // A host came or went while a question was on its way: its answer may
+  // be older than the change.
+  bool askAgain_ = false;
   bool refused_ = false;
 };
 

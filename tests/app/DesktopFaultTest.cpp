@@ -218,7 +218,7 @@ TEST_P(ItemLoss, TheWindowComesWithinReach) {
   Program user({{"DBUS_SESSION_BUS_ADDRESS", bus.Address()}});
   ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
   const QByteArray window = ShownMainWindows().first();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.HostAsked(); })) << "the program did not ask for the host";
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.HostAsks() > 0; })) << "the program did not ask for the host";
   // The proxy passes the answer on while the test processes events.
   ProcessEventsFor(300ms);
   ASSERT_NO_FATAL_FAILURE(PressStart(window));
@@ -226,8 +226,10 @@ TEST_P(ItemLoss, TheWindowComesWithinReach) {
   if (GetParam() == StandInWatcher::Items::Taken) {
     ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().empty(); }))
         << "the window did not hide in the tray" << user.Process().readAllStandardError().toStdString();
+    const int hostAsks = watcher.HostAsks();
     ProcessEventsFor(2s);
     ASSERT_TRUE(ShownMainWindows().empty()) << "an item taken counted as no notification area";
+    EXPECT_EQ(watcher.HostAsks(), hostAsks) << "the watcher was asked again although nothing changed";
     bus.Go();
   }
   EXPECT_TRUE(ProcessEventsUntil([&] { return Reachable(window.toULongLong()); }, 10s)) << "the window is out of reach";
@@ -239,6 +241,21 @@ INSTANTIATE_TEST_SUITE_P(Watcher, ItemLoss,
                            return std::string(info.param == StandInWatcher::Items::Taken ? "TakesItThenTheBusGoes"
                                                                                          : "RefusesIt");
                          });
+
+// A panel that starts after the program: its watcher has no host when
+// asked, and the icon goes in once the watcher announces one.
+TEST(ALateHost, GetsTheIconWhenTheWatcherAnnouncesIt) {
+  BusProxy bus;
+  StandInWatcher watcher(StandInWatcher::Items::Taken, StandInWatcher::Host::Later);
+  Program user({{"DBUS_SESSION_BUS_ADDRESS", bus.Address()}});
+  ASSERT_TRUE(ProcessEventsUntil([] { return ShownMainWindows().size() == 1; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return watcher.HostAsks() > 0; })) << "the program did not ask for the host";
+  ASSERT_NO_FATAL_FAILURE(PressStart(ShownMainWindows().first()));
+  ProcessEventsFor(2s);
+  EXPECT_TRUE(watcher.Asked().isEmpty()) << "an item went to a watcher without a host";
+  watcher.AnnounceHost();
+  EXPECT_TRUE(ProcessEventsUntil([&] { return watcher.Asked().size() == 1; })) << "the icon did not go in";
+}
 
 // Peers the program meets before its window exists that take the
 // connection and never answer: an accessibility bus named by the

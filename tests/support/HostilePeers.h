@@ -125,6 +125,8 @@ class StandInBusObject final : public QDBusVirtualObject {
   StandInBusObject(const StandInBusObject&) = delete;
   StandInBusObject& operator=(const StandInBusObject&) = delete;
 
+  bool Send(const QDBusMessage& message) { return bus_.send(message); }
+
   QString introspect(const QString&) const override { return {}; }
   bool handleMessage(const QDBusMessage& call, const QDBusConnection& connection) override {
     const std::optional<QDBusMessage> reply = answer_(call);
@@ -141,30 +143,39 @@ inline QDBusMessage TrueProperty(const QDBusMessage& get) {
   return get.createReply(QVariant::fromValue(QDBusVariant(true)));
 }
 
-// org.kde.StatusNotifierWatcher, reporting a host, that takes each item
-// registered, or refuses it.
+// org.kde.StatusNotifierWatcher that takes each item registered, or refuses
+// it, and reports a host: from the start, or once it announces one.
 class StandInWatcher {
  public:
   enum class Items { Taken, Refused };
-  explicit StandInWatcher(Items items)
-      : watcher_("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", [this, items](const QDBusMessage& call) {
+  enum class Host { There, Later };
+  explicit StandInWatcher(Items items, Host host = Host::There)
+      : hostThere_(host == Host::There),
+        watcher_("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", [this, items](const QDBusMessage& call) {
           if (call.member() == "RegisterStatusNotifierItem") {
             asked_ << call.arguments().value(0).toString();
             return items == Items::Taken ? call.createReply()
                                          : call.createErrorReply(QDBusError::AccessDenied, "no items taken");
           }
-          hostAsked_ = hostAsked_ || call.arguments().value(1) == "IsStatusNotifierHostRegistered";
-          return TrueProperty(call);
+          if (call.arguments().value(1) == "IsStatusNotifierHostRegistered") ++hostAsks_;
+          return call.createReply(QVariant::fromValue(QDBusVariant(hostThere_)));
         }) {}
 
+  // A host registers with the watcher, which says so.
+  void AnnounceHost() {
+    hostThere_ = true;
+    watcher_.Send(QDBusMessage::createSignal("/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+                                             "StatusNotifierHostRegistered"));
+  }
   // The items asked to be registered, each once.
   const QStringList& Asked() const { return asked_; }
-  // Whether anyone has asked for the host yet.
-  bool HostAsked() const { return hostAsked_; }
+  // How often anyone has asked whether a host is there.
+  int HostAsks() const { return hostAsks_; }
 
  private:
   QStringList asked_;
-  bool hostAsked_ = false;
+  bool hostThere_;
+  int hostAsks_ = 0;
   StandInBusObject watcher_;
 };
 
