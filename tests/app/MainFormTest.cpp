@@ -90,9 +90,19 @@ class MainFormTest : public ::testing::Test {
     if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClicks(field, text);
   }
+  static void PressEnter(TLimitSpinEdit* field) { QTest::keyClick(field, Qt::Key_Return); }
   static void TypeLimit(TLimitSpinEdit* field, int minutes) {
     Edit(field, QString::number(minutes));
-    QTest::keyClick(field, Qt::Key_Return);
+    PressEnter(field);
+  }
+  // A screen reader's toggle action, which chooses a radio or a profile
+  // without a click.
+  static void ToggleAsAScreenReader(QAbstractButton* choice) {
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(choice);
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->actionInterface(), nullptr);
+    ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
   }
   // Tabs on to the next control.
   static void Leave(TLimitSpinEdit* field) {
@@ -300,8 +310,8 @@ TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable)
   TypeLimit(form.FSActivity, 45);
   form.R_auto->click();
   EXPECT_EQ(Limits().Activity, 45) << "typed values stay until a profile is clicked";
-  form.S_pgm->click();
-  EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6}));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.S_pgm));
+  EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6})) << "a profile chosen by a screen reader";
   form.R_manuale->click();
   TypeLimit(form.FSActivity, 1);
   form.R_auto->click();
@@ -336,17 +346,19 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   Leave(form.FSActivity);
   EXPECT_EQ(form.FSActivity->text(), "120");
 
-  // Out of range: the nearer end of the range.
+  // Out of range: the nearer end of the range, whether leaving the field or
+  // Enter finishes the edit.
   const struct {
     TLimitSpinEdit* field;
     QString typed, shown;
-  } clamped[] = {{form.FSActivity, "500", "240"},
-                 {form.FSPause, "99", "30"},
-                 {form.FSPause, "0", "1"},
-                 {form.FSTimeout, "99", "10"}};
+    void (*finish)(TLimitSpinEdit*);
+  } clamped[] = {{form.FSActivity, "500", "240", Leave},
+                 {form.FSPause, "99", "30", PressEnter},
+                 {form.FSPause, "0", "1", Leave},
+                 {form.FSTimeout, "99", "10", PressEnter}};
   for (const auto& entry : clamped) {
     Edit(entry.field, entry.typed);
-    Leave(entry.field);
+    entry.finish(entry.field);
     EXPECT_EQ(entry.field->text(), entry.shown) << entry.typed.toStdString();
   }
   EXPECT_EQ(Limits(), (TBreakLimits{240, 1, 10}));
@@ -567,13 +579,6 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
 // without a click: the mode follows all the same, both ways.
 TEST_F(MainFormTest, TheSetupModeFollowsTheRadiosToggledByAssistiveTechnology) {
   form.S_web->click();
-  const auto toggle = [](QRadioButton* radio) {
-    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(radio);
-    ASSERT_NE(button, nullptr);
-    ASSERT_NE(button->actionInterface(), nullptr);
-    ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
-    button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-  };
   const auto expectMode = [&](TSetupMode mode) {
     const bool manual = mode == smManual;
     EXPECT_EQ(form.R_manuale->isChecked(), manual);
@@ -585,9 +590,9 @@ TEST_F(MainFormTest, TheSetupModeFollowsTheRadiosToggledByAssistiveTechnology) {
       EXPECT_EQ(button->isEnabled(), !manual) << "a profile button, in mode " << mode;
   };
 
-  ASSERT_NO_FATAL_FAILURE(toggle(form.R_manuale));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.R_manuale));
   expectMode(smManual);
   EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5})) << "the mode changes only what is editable";
-  ASSERT_NO_FATAL_FAILURE(toggle(form.R_auto));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.R_auto));
   expectMode(smAuto);
 }
