@@ -25,6 +25,7 @@
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
+#include "UnexpectedMessageBoxes.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
 #include "platform/Application.h"
@@ -33,6 +34,7 @@ using namespace pausalo;
 using namespace std::chrono_literals;
 using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::RecordingNotificationArea;
+using pausalo::testing::UnexpectedMessageBoxes;
 
 namespace {
 
@@ -70,15 +72,6 @@ class MainFormTest : public ::testing::Test {
       : form({&clock, &area, keyboard, mouse}) {
     application.SetMainForm(&form);
     form.show();
-    // A message box nobody expects would block the test for good: it is
-    // closed after a while and fails the test.
-    QObject::connect(&unexpectedBoxes, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
-      box->close();
-    });
-    unexpectedBoxes.start(3'000);
   }
   ~MainFormTest() override { form.B_StopClick(); }
 
@@ -143,7 +136,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   TApplication application;
-  QTimer unexpectedBoxes;
+  UnexpectedMessageBoxes unexpectedBoxes;
   ManualClock clock{std::chrono::hours(24 * 100)};
   RecordingNotificationArea area;
   TMainForm form;

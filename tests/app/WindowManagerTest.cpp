@@ -32,6 +32,7 @@
 #include "ScreenPicture.h"
 #include "StepDeadline.h"
 #include "TestDesktop.h"
+#include "UnexpectedMessageBoxes.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
@@ -222,6 +223,8 @@ class WindowManagerTest : public ::testing::Test {
 
   // Making the application and the form, and ending them.
   std::optional<StepDeadline> ownStep_{std::in_place, "making the application and the main window", 20s};
+  // Start shows one where the activity sources do not start.
+  UnexpectedMessageBoxes unexpectedBoxes;
   TApplication application;
   ManualClock clock{std::chrono::hours(24 * 100)};
   TMainForm form{{&clock}};
