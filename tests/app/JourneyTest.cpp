@@ -30,11 +30,13 @@
 #include "TestDesktop.h"
 
 using namespace std::chrono_literals;
+using pausalo::testing::ActiveWindow;
 using pausalo::testing::PictureSource;
 using pausalo::testing::PictureSourceOffered;
 using pausalo::testing::PressStart;
 using pausalo::testing::Program;
 using pausalo::testing::RunTool;
+using pausalo::testing::StackingOrder;
 using pausalo::testing::StepDeadline;
 using pausalo::testing::TakeScreenPicture;
 using pausalo::testing::TestDesktop;
@@ -156,10 +158,9 @@ bool BreakWindowInFront(const Session& session, const QByteArray& breakWindow, F
     if (picture.isNull()) ADD_FAILURE() << "no picture of the screen: " << failure.toStdString();
     return RedPixels(picture) > 50;
   }
-  const QString stacking = QString::fromLatin1(XProperty({}, "_NET_CLIENT_LIST_STACKING"));
-  const QString active = QString::fromLatin1(XProperty({}, "_NET_ACTIVE_WINDOW"));
-  return stacking.section(' ', -1).toLower() == HexWindow(breakWindow) &&
-         (focus == Focus::Any || active.endsWith(HexWindow(breakWindow)));
+  const QStringList stacking = StackingOrder();
+  return !stacking.isEmpty() && stacking.last() == HexWindow(breakWindow) &&
+         (focus == Focus::Any || ActiveWindow() == HexWindow(breakWindow));
 }
 
 // A program of the test's, ended with the test.

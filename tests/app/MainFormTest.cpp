@@ -25,6 +25,7 @@
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
 #include "RecordingNotificationArea.h"
+#include "UnexpectedMessageBoxes.h"
 #include "app/MainForm.h"
 #include "input/TestHookLibrary.h"
 #include "platform/Application.h"
@@ -33,6 +34,7 @@ using namespace pausalo;
 using namespace std::chrono_literals;
 using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::RecordingNotificationArea;
+using pausalo::testing::UnexpectedMessageBoxes;
 
 namespace {
 
@@ -70,15 +72,6 @@ class MainFormTest : public ::testing::Test {
       : form({&clock, &area, keyboard, mouse}) {
     application.SetMainForm(&form);
     form.show();
-    // A message box nobody expects would block the test for good: it is
-    // closed after a while and fails the test.
-    QObject::connect(&unexpectedBoxes, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      ADD_FAILURE() << "unexpected message box: " << box->text().toStdString();
-      box->close();
-    });
-    unexpectedBoxes.start(3'000);
   }
   ~MainFormTest() override { form.B_StopClick(); }
 
@@ -90,9 +83,19 @@ class MainFormTest : public ::testing::Test {
     if (text.isEmpty()) QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClicks(field, text);
   }
+  static void PressEnter(TLimitSpinEdit* field) { QTest::keyClick(field, Qt::Key_Return); }
   static void TypeLimit(TLimitSpinEdit* field, int minutes) {
     Edit(field, QString::number(minutes));
-    QTest::keyClick(field, Qt::Key_Return);
+    PressEnter(field);
+  }
+  // A screen reader's toggle action, which chooses a radio or a profile
+  // without a click.
+  static void ToggleAsAScreenReader(QAbstractButton* choice) {
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(choice);
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->actionInterface(), nullptr);
+    ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
   }
   // Tabs on to the next control.
   static void Leave(TLimitSpinEdit* field) {
@@ -133,7 +136,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   TApplication application;
-  QTimer unexpectedBoxes;
+  UnexpectedMessageBoxes unexpectedBoxes;
   ManualClock clock{std::chrono::hours(24 * 100)};
   RecordingNotificationArea area;
   TMainForm form;
@@ -300,8 +303,8 @@ TEST_F(MainFormTest, ProfilesFillTheLimitsAndSetupModesOnlyChangeWhatIsEditable)
   TypeLimit(form.FSActivity, 45);
   form.R_auto->click();
   EXPECT_EQ(Limits().Activity, 45) << "typed values stay until a profile is clicked";
-  form.S_pgm->click();
-  EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6}));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.S_pgm));
+  EXPECT_EQ(Limits(), (TBreakLimits{60, 10, 6})) << "a profile chosen by a screen reader";
   form.R_manuale->click();
   TypeLimit(form.FSActivity, 1);
   form.R_auto->click();
@@ -336,17 +339,19 @@ TEST_F(MainFormTest, ALimitCountsOnceEditingFinishesAndAFieldLeftWithoutANumberG
   Leave(form.FSActivity);
   EXPECT_EQ(form.FSActivity->text(), "120");
 
-  // Out of range: the nearer end of the range.
+  // Out of range: the nearer end of the range, whether leaving the field or
+  // Enter finishes the edit.
   const struct {
     TLimitSpinEdit* field;
     QString typed, shown;
-  } clamped[] = {{form.FSActivity, "500", "240"},
-                 {form.FSPause, "99", "30"},
-                 {form.FSPause, "0", "1"},
-                 {form.FSTimeout, "99", "10"}};
+    void (*finish)(TLimitSpinEdit*);
+  } clamped[] = {{form.FSActivity, "500", "240", Leave},
+                 {form.FSPause, "99", "30", PressEnter},
+                 {form.FSPause, "0", "1", Leave},
+                 {form.FSTimeout, "99", "10", PressEnter}};
   for (const auto& entry : clamped) {
     Edit(entry.field, entry.typed);
-    Leave(entry.field);
+    entry.finish(entry.field);
     EXPECT_EQ(entry.field->text(), entry.shown) << entry.typed.toStdString();
   }
   EXPECT_EQ(Limits(), (TBreakLimits{240, 1, 10}));
@@ -567,13 +572,6 @@ TEST_F(MainFormTest, LimitFieldsAndClocksAreNamedForAssistiveTechnology) {
 // without a click: the mode follows all the same, both ways.
 TEST_F(MainFormTest, TheSetupModeFollowsTheRadiosToggledByAssistiveTechnology) {
   form.S_web->click();
-  const auto toggle = [](QRadioButton* radio) {
-    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(radio);
-    ASSERT_NE(button, nullptr);
-    ASSERT_NE(button->actionInterface(), nullptr);
-    ASSERT_TRUE(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
-    button->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-  };
   const auto expectMode = [&](TSetupMode mode) {
     const bool manual = mode == smManual;
     EXPECT_EQ(form.R_manuale->isChecked(), manual);
@@ -585,9 +583,9 @@ TEST_F(MainFormTest, TheSetupModeFollowsTheRadiosToggledByAssistiveTechnology) {
       EXPECT_EQ(button->isEnabled(), !manual) << "a profile button, in mode " << mode;
   };
 
-  ASSERT_NO_FATAL_FAILURE(toggle(form.R_manuale));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.R_manuale));
   expectMode(smManual);
   EXPECT_EQ(Limits(), (TBreakLimits{120, 15, 5})) << "the mode changes only what is editable";
-  ASSERT_NO_FATAL_FAILURE(toggle(form.R_auto));
+  ASSERT_NO_FATAL_FAILURE(ToggleAsAScreenReader(form.R_auto));
   expectMode(smAuto);
 }

@@ -28,12 +28,15 @@
 
 #include "EventLoopWaits.h"
 #include "MainFormTestAccess.h"
+#include "TestDesktop.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
 
 using namespace pausalo;
 using namespace std::chrono_literals;
 using pausalo::testing::ProcessEventsUntil;
+using pausalo::testing::RunTool;
+using pausalo::testing::StackingOrder;
 
 namespace {
 
@@ -50,7 +53,7 @@ class AcceleratedClock final : public Clock {
 };
 
 void Xdotool(const QStringList& arguments) {
-  ASSERT_EQ(QProcess::execute("xdotool", arguments), 0) << arguments.join(' ').toStdString();
+  ASSERT_EQ(RunTool("xdotool", arguments), 0) << arguments.join(' ').toStdString();
 }
 
 void ClickOn(const QWidget* widget, QPoint at) {
@@ -61,10 +64,8 @@ void ClickOn(const QWidget* widget) { ClickOn(widget, widget->rect().center()); 
 
 // The X window id of the topmost managed window, as the window manager stacks them.
 QString TopmostWindow() {
-  QProcess xprop;
-  xprop.start("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
-  xprop.waitForFinished();
-  return QString::fromLatin1(xprop.readAllStandardOutput()).trimmed().section(' ', -1).toLower();
+  const QStringList stacking = StackingOrder();
+  return stacking.isEmpty() ? QString() : stacking.last();
 }
 
 // What a screen reader reads of the program, and where: objects (a service

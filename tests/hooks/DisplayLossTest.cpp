@@ -28,6 +28,7 @@ using namespace pausalo;
 using pausalo::testing::BusProxy;
 using pausalo::testing::FakeInput;
 using pausalo::testing::ForgeIdleMonitorSignals;
+using pausalo::testing::NextLine;
 using pausalo::testing::ProcessEventsUntil;
 using pausalo::testing::SilentSocket;
 using pausalo::testing::StepDeadline;
@@ -141,12 +142,6 @@ class DisplayLossTest : public ::testing::Test {
       if (NextLine(process, deadline) == line) return true;
     }
     return false;
-  }
-
-  static QByteArray NextLine(QProcess& process, QDeadlineTimer deadline = QDeadlineTimer(10000)) {
-    while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-    }
-    return process.readLine().trimmed();
   }
 
   const std::pair<std::string, std::string> Refused{"Unable to install a keyboard hook!",

@@ -59,6 +59,7 @@ QImage PictureFromKWin(QString* failure) {
     return {};
   }
   QDBusInterface screenshot("org.kde.KWin", "/org/kde/KWin/ScreenShot2", KWinPictures);
+  screenshot.setTimeout(PictureLimitMs);
   const QDBusReply<QVariantMap> reply = screenshot.call("CaptureWorkspace", QVariantMap{},
                                                         QVariant::fromValue(QDBusUnixFileDescriptor(pipeEnds[1])));
   close(pipeEnds[1]);
@@ -82,6 +83,7 @@ QImage PictureFromKWin(QString* failure) {
 bool PictureSourceOffered(PictureSource source) {
   if (source != PictureSource::KWin) return true;
   QDBusInterface object("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.freedesktop.DBus.Introspectable");
+  object.setTimeout(PictureLimitMs);
   const QDBusReply<QString> description = object.call("Introspect");
   return description.isValid() && description.value().contains(KWinPictures);
 }

@@ -1,7 +1,5 @@
 #include "TestDesktop.h"
 
-#include <QDeadlineTimer>
-
 namespace pausalo::testing {
 
 namespace {
@@ -26,18 +24,15 @@ TestDesktop::~TestDesktop() { Stop(); }
 
 bool TestDesktop::ReadEnvironment() {
   const QDeadlineTimer deadline(StartLimitMs);
-  while (true) {
-    while (!launcher_.canReadLine()) {
-      if (deadline.hasExpired() || !launcher_.waitForReadyRead(deadline.remainingTime())) {
-        failure_ = "the test desktop did not come up in time, or ended: ";
-        return false;
-      }
+  for (QByteArray line; (line = NextLine(launcher_, deadline)) != "READY";) {
+    if (line.isEmpty()) {
+      failure_ = "the test desktop did not come up in time, or ended: ";
+      return false;
     }
-    const QByteArray line = launcher_.readLine().trimmed();
-    if (line == "READY") return true;
     const qsizetype equals = line.indexOf('=');
     if (equals > 0) Adopt(line.left(equals), line.mid(equals + 1));
   }
+  return true;
 }
 
 void TestDesktop::Adopt(const QByteArray& name, const QByteArray& value) {
@@ -78,10 +73,16 @@ void TestDesktop::Stop() {
   values_.clear();
 }
 
+QByteArray NextLine(QProcess& process, QDeadlineTimer deadline) {
+  while (!process.canReadLine() && process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+  }
+  return process.readLine().trimmed();
+}
+
 int RunTool(const QString& program, const QStringList& arguments, QByteArray* output) {
   QProcess process;
   process.start(program, arguments);
-  if (!process.waitForFinished(20'000)) return -1;
+  if (!process.waitForFinished(static_cast<int>(std::chrono::milliseconds(ToolBound).count()))) return -1;
   if (output != nullptr) *output = process.readAllStandardOutput().trimmed();
   return process.exitCode();
 }
@@ -91,5 +92,21 @@ QByteArray XProperty(const QString& window, const QString& property) {
   const QStringList target = window.isEmpty() ? QStringList{"-root"} : QStringList{"-id", window};
   return RunTool("xprop", target + QStringList{property}, &answer) == 0 ? answer : QByteArray();
 }
+
+namespace {
+// The windows a property of the root window lists.
+QStringList RootWindowList(const QString& property) {
+  const QByteArray list = XProperty({}, property);
+  const qsizetype at = list.indexOf('#');
+  if (at < 0) return {};
+  QStringList windows;
+  for (const QByteArray& window : list.mid(at + 1).split(',')) windows << QString::fromLatin1(window.trimmed());
+  return windows;
+}
+}  // namespace
+
+QStringList StackingOrder() { return RootWindowList("_NET_CLIENT_LIST_STACKING"); }
+
+QString ActiveWindow() { return RootWindowList("_NET_ACTIVE_WINDOW").value(0); }
 
 }  // namespace pausalo::testing

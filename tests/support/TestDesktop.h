@@ -5,8 +5,10 @@
 // this process's; Stop gives the earlier values back.
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -44,13 +46,27 @@ class TestDesktop {
   std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
 };
 
+// The next line the process writes, trimmed; empty when none came before the
+// deadline (by default: as a program that answers at once does) or the
+// process ended.
+QByteArray NextLine(QProcess& process, QDeadlineTimer deadline = QDeadlineTimer(10000));
+
+// How long RunTool waits for a tool to end.
+inline constexpr std::chrono::seconds ToolBound{20};
+
 // Runs a tool of the desktop, such as xdotool or xprop, to its end; its exit
-// code, or -1 when it did not end in time. Its standard output, trimmed,
-// goes to output when given.
+// code, or -1 when it did not end within ToolBound (then it is killed). Its
+// standard output, trimmed, goes to output when given.
 int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr);
 
 // An X property as xprop prints it, of the window (an id xprop reads) or,
 // for an empty one, of the root window; empty when it cannot be read.
 QByteArray XProperty(const QString& window, const QString& property);
+
+// The X windows (ids as xprop prints them) in the window manager's stacking
+// order, bottom first; empty when it cannot be read.
+QStringList StackingOrder();
+// The X window the window manager has focused; empty when it cannot be read.
+QString ActiveWindow();
 
 }  // namespace pausalo::testing
