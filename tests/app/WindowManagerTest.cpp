@@ -32,6 +32,7 @@
 #include "TestDesktop.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
+#include "widgets/FlatHint.h"
 
 using namespace pausalo;
 using namespace pausalo::testing;
@@ -69,25 +70,25 @@ QString ActiveWindow() {
   return at < 0 ? QString() : QString::fromLatin1(active.mid(at + 1).trimmed().split(',').first());
 }
 
-// The windows in sway's tree.
-QList<QJsonObject> SwayWindows() {
+// The windows in the tree of sway or i3.
+QList<QJsonObject> TilingWindows() {
   QByteArray tree;
-  if (RunTool("swaymsg", {"-r", "-t", "get_tree"}, &tree) != 0) return {};
+  if (RunTool(DesktopKind == "sway" ? "swaymsg" : "i3-msg", {"-t", "get_tree"}, &tree) != 0) return {};
   QList<QJsonObject> windows, pending{QJsonDocument::fromJson(tree).object()};
   while (!pending.isEmpty()) {
     const QJsonObject node = pending.takeLast();
-    if (node.contains("pid")) windows << node;
+    if (node.contains("pid") || node.value("window").isDouble()) windows << node;
     for (const char* children : {"nodes", "floating_nodes"})
       for (const QJsonValue child : node.value(children).toArray()) pending << child.toObject();
   }
   return windows;
 }
 
-// Whether sway has the window of that title focused, and none full-screen
-// but it when fullScreen.
-bool SwayFocuses(const QString& title, bool fullScreen) {
+// Whether sway or i3 has the window of that title focused, and none
+// full-screen but it when fullScreen.
+bool TilingFocuses(const QString& title, bool fullScreen) {
   bool focused = false;
-  for (const QJsonObject& window : SwayWindows()) {
+  for (const QJsonObject& window : TilingWindows()) {
     const bool it = window.value("name").toString() == title;
     focused = focused || (it && window.value("focused").toBool());
     if (window.value("fullscreen_mode").toInt() != 0 && !(it && fullScreen)) return false;
@@ -124,6 +125,11 @@ class FullScreenWindow {
     if (!ProcessEventsUntil([&] { return process_.canReadLine(); }, 20s)) return std::nullopt;
     return process_.readLine().trimmed().toULongLong();
   }
+  // On sway or i3: once it has painted itself and is focused, full screen.
+  void AwaitInFront() {
+    ASSERT_TRUE(AwaitShown()) << "the full-screen window never painted itself";
+    ASSERT_TRUE(ProcessEventsUntil([] { return TilingFocuses("Full screen", true); }, 10s));
+  }
 
  private:
   QProcess process_;
@@ -152,7 +158,7 @@ void MovePointerOnto(const QRect& monitor) {
 // Where the window is on the screen, as the window manager placed it.
 QRect PlacedAt(const QWidget& window) {
   if (NativeWayland()) {
-    for (const QJsonObject& node : SwayWindows())
+    for (const QJsonObject& node : TilingWindows())
       if (node.value("name").toString() == window.windowTitle()) {
         const QJsonObject rect = node.value("rect").toObject();
         return {rect.value("x").toInt(), rect.value("y").toInt(), rect.value("width").toInt(),
@@ -167,6 +173,20 @@ QRect PlacedAt(const QWidget& window) {
     return at < 0 ? 0 : info.mid(at + name.size() + 1).split('\n').first().trimmed().toInt();
   };
   return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
+}
+
+// A hint shown with the pointer near the top left of the monitor grows
+// right and down from the pointer, on that monitor. Where the test can put
+// the pointer exactly: on an X server without a compositor.
+void ExpectHintOnMonitorNearItsTopLeft(const QRect& monitor) {
+  const QPoint pointer = monitor.topLeft() + QPoint(8, 8);
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(pointer.x()), QString::number(pointer.y())}), 0);
+  TFlatHintWindow hint;
+  hint.ActivateHint(QRect(pointer, QSize()), "Secondi trascorsi di attività");
+  const QRect expected(pointer + QPoint(12, 12), hint.size());
+  QRect placed;
+  EXPECT_TRUE(ProcessEventsUntil([&] { return (placed = PlacedAt(hint)) == expected; }, 5s))
+      << "the hint is at " << placed.x() << "," << placed.y() << ", not " << expected.x() << "," << expected.y();
 }
 
 // How many of the label's own red pixels the picture shows where the label
@@ -191,7 +211,7 @@ class WindowManagerTest : public ::testing::Test {
  protected:
   void StartMonitoring() {
     application.SetMainForm(&form);
-    form.show();
+    form.ShowAtStart();
     ASSERT_TRUE(ProcessEventsUntil([&] { return form.windowHandle()->isExposed(); }, 10s))
         << "the main window never showed";
     form.B_StartClick();
@@ -215,11 +235,20 @@ class WindowManagerTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTheWindowManagerCan) {
+  // On sway and i3 the program starts while a full-screen window is in
+  // front, and its window comes in front of it.
+  auto inFrontAtStart = Tiling ? std::make_unique<FullScreenWindow>() : nullptr;
+  if (inFrontAtStart) ASSERT_NO_FATAL_FAILURE(inFrontAtStart->AwaitInFront());
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
+  if (inFrontAtStart) {
+    EXPECT_TRUE(ProcessEventsUntil([&] { return TilingFocuses(form.windowTitle(), false); }, 5s))
+        << "the window started behind the full-screen window";
+    inFrontAtStart.reset();
+  }
   const QString window = Hex(form.winId());
   if (NativeWayland()) {
     ProcessEventsFor(1s);
-    const QList<QJsonObject> windows = SwayWindows();
+    const QList<QJsonObject> windows = TilingWindows();
     EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](const QJsonObject& window) {
       return window.value("name").toString() == "Pausalo" && window.value("visible").toBool();
     })) << "the window stays where it is";
@@ -234,14 +263,9 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
     // A full-screen window in front; the user calls the window back as from
     // the notification area: the window manager focuses it.
     FullScreenWindow fullScreen;
-    const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
-    ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
-    const auto focused = [&](const QString& title, WId x11Window) {
-      return DesktopKind == "sway" ? SwayFocuses(title, title == "Full screen") : ActiveWindow() == Hex(x11Window);
-    };
-    ASSERT_TRUE(ProcessEventsUntil([&] { return focused("Full screen", *fullScreenWindow); }, 10s));
+    ASSERT_NO_FATAL_FAILURE(fullScreen.AwaitInFront());
     form.Tray1Click();
-    EXPECT_TRUE(ProcessEventsUntil([&] { return focused(form.windowTitle(), form.winId()); }, 5s))
+    EXPECT_TRUE(ProcessEventsUntil([&] { return TilingFocuses(form.windowTitle(), false); }, 5s))
         << "the window called back is not focused";
   }
   form.B_StopClick();
@@ -260,6 +284,9 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   const std::optional<QRect> second = SecondMonitor();
   if (second) {
     ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
+  if (second && !Composited) {
+    ASSERT_NO_FATAL_FAILURE(ExpectHintOnMonitorNearItsTopLeft(*second));
   }
   FullScreenWindow fullScreen(second ? std::optional(second->center()) : std::nullopt);
   const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
@@ -287,7 +314,7 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   const bool pictures = DesktopKind != "gnome" && !NativeWayland() && PictureSourceOffered(source);
   QString pictureFailure;
   const auto fullScreenInFront = [&] {
-    if (NativeWayland()) return SwayFocuses("Full screen", true);
+    if (NativeWayland()) return TilingFocuses("Full screen", true);
     if (!pictures) return ActiveWindow() == Hex(*fullScreenWindow);
     const QImage picture = TakeScreenPicture(source, &pictureFailure);
     const QPoint middle = second ? second->center() : picture.rect().center();
@@ -297,7 +324,7 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
       << "the full-screen window never came in front " << pictureFailure.toStdString();
 
   const auto breakWindowInView = [&] {
-    if (NativeWayland()) return SwayFocuses(form.BreakForm->windowTitle(), false);
+    if (NativeWayland()) return TilingFocuses(form.BreakForm->windowTitle(), false);
     if (!pictures) {
       const QStringList stacking = StackingOrder();
       const QString breakWindow = Hex(form.BreakForm->winId()), active = ActiveWindow();
