@@ -167,7 +167,7 @@ QRect PlacedAt(const QWidget& window) {
     return {};
   }
   QByteArray info;
-  RunTool("xwininfo", {"-id", Hex(window.winId())}, &info);
+  RunTool("xwininfo", {"-id", Hex(window.windowHandle()->winId())}, &info);
   const auto value = [&](const QByteArray& name) {
     const qsizetype at = info.indexOf(name + ':');
     return at < 0 ? 0 : info.mid(at + name.size() + 1).split('\n').first().trimmed().toInt();
@@ -238,7 +238,9 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
   // On sway and i3 the program starts while a full-screen window is in
   // front, and its window comes in front of it.
   auto inFrontAtStart = Tiling ? std::make_unique<FullScreenWindow>() : nullptr;
-  if (inFrontAtStart) ASSERT_NO_FATAL_FAILURE(inFrontAtStart->AwaitInFront());
+  if (inFrontAtStart) {
+    ASSERT_NO_FATAL_FAILURE(inFrontAtStart->AwaitInFront());
+  }
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
   if (inFrontAtStart) {
     EXPECT_TRUE(ProcessEventsUntil([&] { return TilingFocuses(form.windowTitle(), false); }, 5s))
