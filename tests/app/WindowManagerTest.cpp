@@ -214,6 +214,15 @@ class WindowManagerTest : public ::testing::Test {
     form.ShowAtStart();
     ASSERT_TRUE(ProcessEventsUntil([&] { return form.windowHandle()->isExposed(); }, 10s))
         << "the main window never showed";
+    if (Tiling) {
+      ASSERT_TRUE(ProcessEventsUntil([&] { return TilingFocuses(form.windowTitle(), false); }, 5s))
+          << "the main window is not in front at start";
+      // The window manager may have focused the window before the program's
+      // own request, sent again while the window was not managed yet, has
+      // landed: it lands now, not later, while the test's tools hold the
+      // event loop up.
+      ProcessEventsFor(500ms);
+    }
     form.B_StartClick();
     ASSERT_FALSE(form.Tray1->Added()) << "the desktop has a notification area";
   }
@@ -236,17 +245,13 @@ class WindowManagerTest : public ::testing::Test {
 
 TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTheWindowManagerCan) {
   // On sway and i3 the program starts while a full-screen window is in
-  // front, and its window comes in front of it.
+  // front.
   auto inFrontAtStart = Tiling ? std::make_unique<FullScreenWindow>() : nullptr;
   if (inFrontAtStart) {
     ASSERT_NO_FATAL_FAILURE(inFrontAtStart->AwaitInFront());
   }
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
-  if (inFrontAtStart) {
-    EXPECT_TRUE(ProcessEventsUntil([&] { return TilingFocuses(form.windowTitle(), false); }, 5s))
-        << "the window started behind the full-screen window";
-    inFrontAtStart.reset();
-  }
+  inFrontAtStart.reset();
   const QString window = Hex(form.winId());
   if (NativeWayland()) {
     ProcessEventsFor(1s);
