@@ -89,11 +89,8 @@ QAccessibleInterface* CreateBreakWindowAccessible(BreakDialog* window) { return 
 void TMainForm::BuildBreakWindow() {
   constexpr int H = BreakWindowHeight;
   InstallAccessibleFactory<BreakDialog, &CreateBreakWindowAccessible>();
-  // A window manager brings a window back with its dialog (mutter does):
-  // while the user has put the main window away, the break window is not
-  // its dialog, and sveglia frees it.
-  QWidget* const owner = isVisible() && !isMinimized() ? this : nullptr;
-  auto* form = new BreakDialog(ProgramClock(), owner,
+  // Not always the main window's dialog: sveglia frees it.
+  auto* form = new BreakDialog(ProgramClock(), DialogOwner(*this),
                                Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
   BreakForm = form;
   BreakForm->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -196,6 +196,11 @@ void TMainForm::WatchTray() {
   }
 }
 
+void TMainForm::ShowAtStart() {
+  show();
+  BringIntoView(*this);
+}
+
 void TMainForm::Tray1Click() {
   showNormal();
   raise();

@@ -49,6 +49,10 @@ class TMainForm : public QWidget {
   explicit TMainForm(TMainFormEnvironment environment = {});
   ~TMainForm() override;
 
+  // Shows the window as the program starts, in front of a full-screen
+  // window too.
+  void ShowAtStart();
+
   // Pages and their controls.
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;

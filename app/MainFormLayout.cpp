@@ -17,6 +17,7 @@
 #include "app/MainForm.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/DesktopWindows.h"
 #include "widgets/ChoiceButton.h"
 #include "widgets/Credits.h"
 #include "widgets/StaticTextAccessible.h"

@@ -5,7 +5,7 @@
 #include "app/MainForm.h"
 #include "app/SingleInstance.h"
 #include "platform/Application.h"
-#include "platform/QtPlatform.h"
+#include "platform/DesktopWindows.h"
 #include "platform/SessionBus.h"
 
 int main(int argc, char* argv[]) {
@@ -26,7 +26,7 @@ int main(int argc, char* argv[]) {
   application.SetTitle("Pausalo 1.0");
   pausalo::TMainForm mainForm;
   application.SetMainForm(&mainForm);
-  mainForm.show();
+  mainForm.ShowAtStart();
   // As a click on the tray icon does: out of the tray, or up from the taskbar.
   instance.OnActivate = [&mainForm] { mainForm.Tray1Click(); };
   return toolkit.exec();

@@ -4,13 +4,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 #include <algorithm>
 #include <atomic>
 #include <cassert>
 #include <iostream>
 
-#include "platform/DesktopWindows.h"
 #include "platform/Exception.h"
 
 namespace pausalo {
@@ -23,15 +21,6 @@ std::atomic<bool> terminated{false};
 TApplication* Application() { return theApplication; }
 
 bool ApplicationIsForeground() { return QApplication::activeWindow() != nullptr; }
-
-void CentreOnScreen(QWidget& window) {
-  if (const QScreen* screen = ScreenTheUserIsAt())
-    window.move(screen->availableGeometry().center() - window.rect().center());
-}
-
-void KeepOnAScreen(QWidget& window) {
-  if (QGuiApplication::screenAt(window.frameGeometry().center()) == nullptr) CentreOnScreen(window);
-}
 
 void ReportException(const std::exception_ptr& error) noexcept {
   if (!error) return;

@@ -155,14 +155,6 @@ TApplication* Application();
 // desktop.
 bool ApplicationIsForeground();
 
-// Moves a top-level window to the middle of the work area of the monitor
-// the user is at (ScreenTheUserIsAt).
-void CentreOnScreen(QWidget& window);
-// Leaves a top-level window where it is while a monitor shows its middle;
-// otherwise (the monitor it was on is gone) centres it as CentreOnScreen
-// does.
-void KeepOnAScreen(QWidget& window);
-
 // Reports an exception that cannot propagate any further, such as one that
 // escaped a handler run from the event loop: the application object's
 // exception handling shows it while there is one; otherwise, or when that

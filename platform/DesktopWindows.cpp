@@ -28,6 +28,10 @@ namespace pausalo {
 
 namespace {
 
+void SetUnlessSet(const char* name, const QByteArray& value) {
+  if (!qEnvironmentVariableIsSet(name)) qputenv(name, value);
+}
+
 // The i3 IPC protocol, which sway speaks too: a message is the magic text,
 // the payload's length and the message type (both 32 bits in the host's
 // byte order), then the payload.
@@ -245,6 +249,40 @@ QScreen* ScreenTheUserIsAt() {
   if (QScreen* underPointer = QGuiApplication::screenAt(QCursor::pos())) return underPointer;
   if (const QWindow* focused = QGuiApplication::focusWindow()) return focused->screen();
   return QGuiApplication::primaryScreen();
+}
+
+void CentreOnScreen(QWidget& window) {
+  if (const QScreen* screen = ScreenTheUserIsAt())
+    window.move(screen->availableGeometry().center() - window.rect().center());
+}
+
+void KeepOnAScreen(QWidget& window) {
+  if (QGuiApplication::screenAt(window.frameGeometry().center()) == nullptr) CentreOnScreen(window);
+}
+
+void PlaceOver(QWidget& window, const QWidget& over) {
+  QRect placed(QPoint(), window.size());
+  placed.moveCenter(over.geometry().center());
+  if (const QScreen* screen = over.screen()) {
+    const QRect room = screen->availableGeometry();
+    placed.moveLeft(std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height())));
+  }
+  window.setGeometry(placed);
+  window.winId();
+  window.windowHandle()->setTransientParent(over.windowHandle());
+}
+
+QWidget* DialogOwner(QWidget& mainWindow) {
+  return mainWindow.isVisible() && !mainWindow.isMinimized() ? &mainWindow : nullptr;
+}
+
+void ChooseQtPlatform() {
+  SetUnlessSet("QT_QPA_PLATFORM", "xcb;wayland");
+  // Qt 6.8's X11 platform crashes when a pointing device appears under Xwayland (in its XInput2 device set-up); 6.4's
+  // does not. Given up: touch and tablet events and smooth scrolling (wheels scroll by notches, touch screens act as a
+  // mouse); the activity capture has an X connection of its own.
+  SetUnlessSet("QT_XCB_NO_XI2", "1");
 }
 
 }  // namespace pausalo

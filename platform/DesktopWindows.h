@@ -1,11 +1,18 @@
 #pragma once
-// What differs between window managers in how Pausalo's windows reach the
-// user.
+// What differs between display servers, window managers and monitors in
+// how Pausalo's windows reach the user: every rule of where a window goes
+// and how it comes in front lives here.
 
 class QScreen;
 class QWidget;
 
 namespace pausalo {
+
+// Unless the user set them in the environment: X11 first, through Xwayland
+// on a Wayland session, where compositors keep a stay-on-top window on top,
+// and Wayland itself where there is no X server; and the X11 platform
+// without XInput2. Before the application object exists.
+void ChooseQtPlatform();
 
 // Brings a window the user must see now (the break window, the main window
 // called back from the notification area) in front of everything, a
@@ -25,5 +32,23 @@ void BringIntoView(QWidget& window);
 // over an X11 window: elsewhere it is where it last left one. Null only
 // without any screen.
 QScreen* ScreenTheUserIsAt();
+
+// Moves a top-level window to the middle of the work area of the monitor
+// the user is at (ScreenTheUserIsAt).
+void CentreOnScreen(QWidget& window);
+// Leaves a top-level window where it is while a monitor shows its middle;
+// otherwise (the monitor it was on is gone) centres it as CentreOnScreen
+// does.
+void KeepOnAScreen(QWidget& window);
+
+// Places a window centred over another, kept within the work area of that
+// one's monitor, and tied to it so that the window manager keeps it above.
+void PlaceOver(QWidget& window, const QWidget& over);
+
+// What a window that comes up by itself (the break window) is made a dialog
+// of: the main window while it shows. A window manager brings a window back
+// with its dialog (mutter does): while the user has put the main window
+// away, none.
+QWidget* DialogOwner(QWidget& mainWindow);
 
 }  // namespace pausalo

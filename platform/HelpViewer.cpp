@@ -2,11 +2,10 @@
 
 #include <QFile>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
-#include <QWindow>
-#include <algorithm>
+
+#include "platform/DesktopWindows.h"
 
 namespace pausalo {
 
@@ -40,26 +39,11 @@ bool HelpViewer::ShowContents(const QString& helpFile, const QString& windowTitl
   if (helpFile.isEmpty() || !QFile::exists(page)) return false;
   browser_->setSource(QUrl("qrc" + page), QTextDocument::HtmlResource);
   browser_->setWindowTitle(windowTitle);
-  if (over != nullptr && over->isVisible()) PlaceOver(*over);
+  if (over != nullptr && over->isVisible()) PlaceOver(*browser_, *over);
   browser_->show();
   browser_->raise();
   browser_->activateWindow();
   return true;
-}
-
-// Centred over the window, kept on its screen, and tied to it so that the
-// window manager keeps the help above it.
-void HelpViewer::PlaceOver(const QWidget& window) {
-  QRect placed(QPoint(), browser_->size());
-  placed.moveCenter(window.geometry().center());
-  if (const QScreen* screen = window.screen()) {
-    const QRect room = screen->availableGeometry();
-    placed.moveLeft(std::clamp(placed.left(), room.left(), std::max(room.left(), room.right() - placed.width())));
-    placed.moveTop(std::clamp(placed.top(), room.top(), std::max(room.top(), room.bottom() - placed.height())));
-  }
-  browser_->setGeometry(placed);
-  browser_->winId();
-  browser_->windowHandle()->setTransientParent(window.windowHandle());
 }
 
 }  // namespace pausalo

@@ -24,8 +24,6 @@ class HelpViewer {
   bool ShowContents(const QString& helpFile, const QString& windowTitle, const QWidget* over = nullptr);
 
  private:
-  void PlaceOver(const QWidget& window);
-
   std::unique_ptr<QTextBrowser> browser_;
 };
 

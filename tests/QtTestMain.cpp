@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/QtPlatform.h"
+#include "platform/DesktopWindows.h"
 
 namespace {
 

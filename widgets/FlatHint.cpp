@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Application.h"
+#include "platform/DesktopWindows.h"
 #include "platform/TextOutput.h"
 
 namespace pausalo {
@@ -212,7 +213,7 @@ void TFlatHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   TextCanvas(fontMetrics()).DrawText(hint, text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   const QSize size(text.width() + kFrameWidth, text.height() + kFrameHeight);
 
-  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QScreen* screen = ScreenTheUserIsAt();
   const FlatHintPlacement placement = PlaceFlatHint(QCursor::pos(), screen != nullptr ? screen->geometry() : QRect(),
                                                     size);
   corner_ = placement.Corner;

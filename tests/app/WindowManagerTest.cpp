@@ -35,6 +35,7 @@
 #include "UnexpectedMessageBoxes.h"
 #include "app/MainForm.h"
 #include "platform/Application.h"
+#include "widgets/FlatHint.h"
 
 using namespace pausalo;
 using namespace pausalo::testing;
@@ -77,25 +78,25 @@ int RunToolStep(std::string step, const QString& program, const QStringList& arg
   return WithinBound(std::move(step), ToolBound + Slack, [&] { return RunTool(program, arguments); });
 }
 
-// The windows in sway's tree.
-QList<QJsonObject> SwayWindows() {
+// The windows in the tree of sway or i3.
+QList<QJsonObject> TilingWindows() {
   QByteArray tree;
-  if (RunTool("swaymsg", {"-r", "-t", "get_tree"}, &tree) != 0) return {};
+  if (RunTool(DesktopKind == "sway" ? "swaymsg" : "i3-msg", {"-t", "get_tree"}, &tree) != 0) return {};
   QList<QJsonObject> windows, pending{QJsonDocument::fromJson(tree).object()};
   while (!pending.isEmpty()) {
     const QJsonObject node = pending.takeLast();
-    if (node.contains("pid")) windows << node;
+    if (node.contains("pid") || node.value("window").isDouble()) windows << node;
     for (const char* children : {"nodes", "floating_nodes"})
       for (const QJsonValue child : node.value(children).toArray()) pending << child.toObject();
   }
   return windows;
 }
 
-// Whether sway has the window of that title focused, and none full-screen
-// but it when fullScreen.
-bool SwayFocuses(const QString& title, bool fullScreen) {
+// Whether sway or i3 has the window of that title focused, and none
+// full-screen but it when fullScreen.
+bool TilingFocuses(const QString& title, bool fullScreen) {
   bool focused = false;
-  for (const QJsonObject& window : SwayWindows()) {
+  for (const QJsonObject& window : TilingWindows()) {
     const bool it = window.value("name").toString() == title;
     focused = focused || (it && window.value("focused").toBool());
     if (window.value("fullscreen_mode").toInt() != 0 && !(it && fullScreen)) return false;
@@ -133,6 +134,12 @@ class FullScreenWindow {
       return std::nullopt;
     return process_.readLine().trimmed().toULongLong();
   }
+  // On sway or i3: once it has painted itself and is focused, full screen.
+  void AwaitInFront() {
+    ASSERT_TRUE(AwaitShown()) << "the full-screen window never painted itself";
+    ASSERT_TRUE(
+        AwaitStep("the full-screen window in front", 10s, 1, [] { return TilingFocuses("Full screen", true); }));
+  }
 
  private:
   QProcess process_;
@@ -163,7 +170,7 @@ void MovePointerOnto(const QRect& monitor) {
 // Where the window is on the screen, as the window manager placed it.
 QRect PlacedAt(const QWidget& window) {
   if (NativeWayland()) {
-    for (const QJsonObject& node : SwayWindows())
+    for (const QJsonObject& node : TilingWindows())
       if (node.value("name").toString() == window.windowTitle()) {
         const QJsonObject rect = node.value("rect").toObject();
         return {rect.value("x").toInt(), rect.value("y").toInt(), rect.value("width").toInt(),
@@ -172,12 +179,26 @@ QRect PlacedAt(const QWidget& window) {
     return {};
   }
   QByteArray info;
-  RunTool("xwininfo", {"-id", Hex(window.winId())}, &info);
+  RunTool("xwininfo", {"-id", Hex(window.windowHandle()->winId())}, &info);
   const auto value = [&](const QByteArray& name) {
     const qsizetype at = info.indexOf(name + ':');
     return at < 0 ? 0 : info.mid(at + name.size() + 1).split('\n').first().trimmed().toInt();
   };
   return {value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height")};
+}
+
+// A hint shown with the pointer near the top left of the monitor grows
+// right and down from the pointer, on that monitor. Where the test can put
+// the pointer exactly: on an X server without a compositor.
+void ExpectHintOnMonitorNearItsTopLeft(const QRect& monitor) {
+  const QPoint pointer = monitor.topLeft() + QPoint(8, 8);
+  ASSERT_EQ(RunTool("xdotool", {"mousemove", QString::number(pointer.x()), QString::number(pointer.y())}), 0);
+  TFlatHintWindow hint;
+  hint.ActivateHint(QRect(pointer, QSize()), "Secondi trascorsi di attività");
+  const QRect expected(pointer + QPoint(12, 12), hint.size());
+  QRect placed;
+  EXPECT_TRUE(AwaitStep("the hint placed on the monitor", 5s, 1, [&] { return (placed = PlacedAt(hint)) == expected; }))
+      << "the hint is at " << placed.x() << "," << placed.y() << ", not " << expected.x() << "," << expected.y();
 }
 
 // How many of the label's own red pixels the picture shows where the label
@@ -205,9 +226,19 @@ class WindowManagerTest : public ::testing::Test {
 
   void StartMonitoring() {
     application.SetMainForm(&form);
-    form.show();
+    form.ShowAtStart();
     ASSERT_TRUE(AwaitStep("the main window shown", 10s, 0, [&] { return form.windowHandle()->isExposed(); }))
         << "the main window never showed";
+    if (Tiling) {
+      ASSERT_TRUE(AwaitStep("the main window in front at start", 5s, 1, [&] {
+        return TilingFocuses(form.windowTitle(), false);
+      })) << "the main window is not in front at start";
+      // The window manager may have focused the window before the program's
+      // own request, sent again while the window was not managed yet, has
+      // landed: it lands now, not later, while the test's tools hold the
+      // event loop up.
+      ProcessEventsFor(500ms);
+    }
     form.B_StartClick();
     ASSERT_FALSE(form.Tray1->Added()) << "the desktop has a notification area";
   }
@@ -233,7 +264,14 @@ class WindowManagerTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTheWindowManagerCan) {
+  // On sway and i3 the program starts while a full-screen window is in
+  // front.
+  auto inFrontAtStart = Tiling ? std::make_unique<FullScreenWindow>() : nullptr;
+  if (inFrontAtStart) {
+    ASSERT_NO_FATAL_FAILURE(inFrontAtStart->AwaitInFront());
+  }
   ASSERT_NO_FATAL_FAILURE(StartMonitoring());
+  inFrontAtStart.reset();
   const QString window = Hex(form.winId());
   {
     // Up to three checks of the window's state (ProcessEventsUntil's first,
@@ -241,7 +279,7 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
     const StepDeadline answer("the window manager's answer to Start", 5s + 4 * ToolBound + Slack);
     if (NativeWayland()) {
       ProcessEventsFor(1s);
-      const QList<QJsonObject> windows = SwayWindows();
+      const QList<QJsonObject> windows = TilingWindows();
       EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](const QJsonObject& window) {
         return window.value("name").toString() == "Pausalo" && window.value("visible").toBool();
       })) << "the window stays where it is";
@@ -257,16 +295,10 @@ TEST_F(WindowManagerTest, StartWithoutANotificationAreaMinimisesTheWindowWhereTh
     // A full-screen window in front; the user calls the window back as from
     // the notification area: the window manager focuses it.
     FullScreenWindow fullScreen;
-    const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
-    ASSERT_TRUE(fullScreenWindow) << "the full-screen window never painted itself";
-    const auto focused = [&](const QString& title, WId x11Window) {
-      return DesktopKind == "sway" ? SwayFocuses(title, title == "Full screen") : ActiveWindow() == Hex(x11Window);
-    };
-    ASSERT_TRUE(
-        AwaitStep("the full-screen window focused", 10s, 1, [&] { return focused("Full screen", *fullScreenWindow); }));
+    ASSERT_NO_FATAL_FAILURE(fullScreen.AwaitInFront());
     form.Tray1Click();
     EXPECT_TRUE(AwaitStep("the window called back focused", 5s, 1, [&] {
-      return focused(form.windowTitle(), form.winId());
+      return TilingFocuses(form.windowTitle(), false);
     })) << "the window called back is not focused";
   }
   form.B_StopClick();
@@ -286,6 +318,9 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   const std::optional<QRect> second = SecondMonitor();
   if (second) {
     ASSERT_NO_FATAL_FAILURE(MovePointerOnto(*second));
+  }
+  if (second && !Composited) {
+    ASSERT_NO_FATAL_FAILURE(ExpectHintOnMonitorNearItsTopLeft(*second));
   }
   FullScreenWindow fullScreen(second ? std::optional(second->center()) : std::nullopt);
   const std::optional<WId> fullScreenWindow = fullScreen.AwaitShown();
@@ -315,7 +350,7 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   const bool pictures = DesktopKind != "gnome" && !NativeWayland() && PictureSourceOffered(source);
   QString pictureFailure;
   const auto fullScreenInFront = [&] {
-    if (NativeWayland()) return SwayFocuses("Full screen", true);
+    if (NativeWayland()) return TilingFocuses("Full screen", true);
     if (!pictures) return ActiveWindow() == Hex(*fullScreenWindow);
     const QImage picture = TakeScreenPicture(source, &pictureFailure);
     const QPoint middle = second ? second->center() : picture.rect().center();
@@ -325,7 +360,7 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
       << "the full-screen window never came in front " << pictureFailure.toStdString();
 
   const auto breakWindowInView = [&] {
-    if (NativeWayland()) return SwayFocuses(form.BreakForm->windowTitle(), false);
+    if (NativeWayland()) return TilingFocuses(form.BreakForm->windowTitle(), false);
     if (!pictures) {
       const QStringList stacking = StackingOrder();
       const QString breakWindow = Hex(form.BreakForm->winId()), active = ActiveWindow();

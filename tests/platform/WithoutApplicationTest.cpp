@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/QtPlatform.h"
+#include "platform/DesktopWindows.h"
 #include "platform/Thread.h"
 
 using namespace pausalo;

@@ -9,7 +9,7 @@
 #include <QTextStream>
 #include <QWidget>
 
-#include "platform/QtPlatform.h"
+#include "platform/DesktopWindows.h"
 
 namespace {
 
