@@ -349,9 +349,9 @@ TEST_F(WindowManagerTest, ABreakComingDueShowsTheBreakWindowOverAFullScreenWindo
   // Where the window manager minimises, OK starts the pause once the break
   // window is in view, and it runs a second.
   QElapsedTimer pause;
-  // On sway Xwayland is held up as the break window appears, so that it
-  // sends the window's first picture whole, in one frame, and no other
-  // until the program draws again.
+  // On sway Xwayland is held up for a moment as the break window appears,
+  // as on a busy machine: then it often sends the window's first picture
+  // whole, in one frame, and no other until the program draws again.
   const bool holdXwayland = DesktopKind == "sway" && !NativeWayland();
   const pid_t xwayland = holdXwayland ? XwaylandOfTheDisplay() : 0;
   ASSERT_TRUE(!holdXwayland || xwayland != 0) << "sway's Xwayland not found";
