@@ -222,6 +222,11 @@ class TilingFocus final : public QObject {
     if (type != RunCommand || !awaiting_) return;
     awaiting_ = false;
     if (!Succeeded(payload)) return LookAgain();
+    // The window manager manages the window now. sway 1.10 centres a
+    // floating Xwayland window's picture in its frame by a size it learns
+    // only from frames after the one that mapped it: a window whose first
+    // frame was its last stays drawn half its size off its frame.
+    if (QWidget* focused = targets_.front().window) focused->update();
     targets_.pop_front();
     SendNext();
   }
