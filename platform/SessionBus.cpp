@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace pausalo {
 
@@ -176,14 +177,16 @@ void BusNameOwner::Set(const QString& owner) {
   if (OnChange) OnChange();
 }
 
-BusSignalFollower::BusSignalFollower(QDBusConnection bus, const QString& service, const QString& path,
-                                     const QString& interface, const QStringList& signalNames, QObject* parent)
-    : QObject(parent) {
-  for (const QString& name : signalNames) bus.connect(service, path, interface, name, this, SLOT(Received()));
+BusSignalFollower::BusSignalFollower(QDBusConnection bus, const QString& path, const QString& interface,
+                                     const QStringList& signalNames, std::function<QString()> sender, QObject* parent)
+    : QObject(parent), sender_(std::move(sender)) {
+  for (const QString& name : signalNames)
+    bus.connect(QString(), path, interface, name, this, SLOT(Received(QDBusMessage)));
 }
 
-void BusSignalFollower::Received() {
-  if (OnSignal) OnSignal();
+void BusSignalFollower::Received(const QDBusMessage& message) {
+  const QString sender = sender_();
+  if (!sender.isEmpty() && message.service() == sender && OnSignal) OnSignal();
 }
 
 }  // namespace pausalo

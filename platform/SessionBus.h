@@ -72,20 +72,25 @@ class BusNameOwner final : public QObject {
   bool known_ = false;
 };
 
-// Signals sent on a bus by the owner of a name, followed while the object
-// lives. Nothing of their content is believed: each only runs OnSignal, for
-// the receiver to ask the owner what changed.
+// Signals of one interface at one path, followed while the object lives.
+// They are taken from any sender, so that following them asks the bus
+// nothing; OnSignal runs for those whose sender is the unique name that
+// sender() gives, and nothing of their content is believed: the receiver
+// asks the sender what changed.
 class BusSignalFollower final : public QObject {
   Q_OBJECT
 
  public:
-  BusSignalFollower(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
-                    const QStringList& signalNames, QObject* parent);
+  BusSignalFollower(QDBusConnection bus, const QString& path, const QString& interface, const QStringList& signalNames,
+                    std::function<QString()> sender, QObject* parent);
 
   std::function<void()> OnSignal;
 
  private Q_SLOTS:
-  void Received();
+  void Received(const QDBusMessage& message);
+
+ private:
+  const std::function<QString()> sender_;
 };
 
 }  // namespace pausalo

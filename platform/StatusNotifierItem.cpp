@@ -121,8 +121,9 @@ StatusNotifierWatcher::StatusNotifierWatcher(const QDBusConnection& bus, QObject
     : bus_(bus),
       owner_(new BusNameOwner(bus, QString::fromLatin1(Service), parent)),
       hostSignals_(new BusSignalFollower(
-          bus, QString::fromLatin1(Service), QString::fromLatin1(WatcherPath), QString::fromLatin1(Service),
-          {QStringLiteral("StatusNotifierHostRegistered"), QStringLiteral("StatusNotifierHostUnregistered")}, parent)) {
+          bus, QString::fromLatin1(WatcherPath), QString::fromLatin1(Service),
+          {QStringLiteral("StatusNotifierHostRegistered"), QStringLiteral("StatusNotifierHostUnregistered")},
+          [this] { return Owner(); }, parent)) {
   owner_->OnChange = [this] { NewOwner(); };
   hostSignals_->OnSignal = [this] { HostsChanged(); };
 }
