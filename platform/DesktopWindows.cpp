@@ -250,8 +250,10 @@ void BringIntoView(QWidget& window) {
   if (!socket.isEmpty()) TilingFocus::Request(window, socket);
 }
 
-QScreen* ScreenTheUserIsAt() {
-  if (QScreen* underPointer = QGuiApplication::screenAt(QCursor::pos())) return underPointer;
+QScreen* ScreenTheUserIsAt() { return ScreenTheUserIsAt(QCursor::pos()); }
+
+QScreen* ScreenTheUserIsAt(const QPoint& pointer) {
+  if (QScreen* underPointer = QGuiApplication::screenAt(pointer)) return underPointer;
   if (const QWindow* focused = QGuiApplication::focusWindow()) return focused->screen();
   return QGuiApplication::primaryScreen();
 }

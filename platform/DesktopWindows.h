@@ -3,6 +3,7 @@
 // how Pausalo's windows reach the user: every rule of where a window goes
 // and how it comes in front lives here.
 
+class QPoint;
 class QScreen;
 class QWidget;
 
@@ -30,8 +31,10 @@ void BringIntoView(QWidget& window);
 // server sees it, else the one of the program's focused window, else the
 // primary. Through Xwayland the X server sees the pointer only while it is
 // over an X11 window: elsewhere it is where it last left one. Null only
-// without any screen.
+// without any screen. The pointer's position may be given where the caller
+// has read it already (each read is a round trip to the display server).
 QScreen* ScreenTheUserIsAt();
+QScreen* ScreenTheUserIsAt(const QPoint& pointer);
 
 // Moves a top-level window to the middle of the work area of the monitor
 // the user is at (ScreenTheUserIsAt).

@@ -213,9 +213,9 @@ void TFlatHintWindow::ActivateHint(const QRect& rect, const QString& hint) {
   TextCanvas(fontMetrics()).DrawText(hint, text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
   const QSize size(text.width() + kFrameWidth, text.height() + kFrameHeight);
 
-  const QScreen* screen = ScreenTheUserIsAt();
-  const FlatHintPlacement placement = PlaceFlatHint(QCursor::pos(), screen != nullptr ? screen->geometry() : QRect(),
-                                                    size);
+  const QPoint pointer = QCursor::pos();
+  const QScreen* screen = ScreenTheUserIsAt(pointer);
+  const FlatHintPlacement placement = PlaceFlatHint(pointer, screen != nullptr ? screen->geometry() : QRect(), size);
   corner_ = placement.Corner;
   setGeometry(placement.Bounds);
   show();
